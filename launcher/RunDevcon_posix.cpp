@@ -1,0 +1,128 @@
+#include <fcntl.h>
+#include <sched.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "RunDevcon.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr const char* kToolName = "devcon.exe";
+constexpr std::size_t kRelayStackSize = 64 * 1024;
+
+// The folder of the running executable, asked afresh each time: never the current directory.
+std::string ProgramFolder() {
+    char exe[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", exe, sizeof exe);
+    if (length <= 0 || length == sizeof exe) {
+        return {};
+    }
+    const std::string path(exe, static_cast<std::size_t>(length));
+    const std::size_t slash = path.rfind('/');
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// argv for the tool: its name, then the parameter string split at its spaces.
+std::vector<std::string> ToolArguments(DeviceVerb verb) {
+    std::vector<std::string> args{kToolName};
+    const std::string_view parameters = DevconParameters(verb);
+    std::size_t start = 0;
+    while (start <= parameters.size()) {
+        const std::size_t space = std::min(parameters.find(' ', start), parameters.size());
+        args.emplace_back(parameters.substr(start, space - start));
+        start = space + 1;
+    }
+    return args;
+}
+
+struct SpawnRequest {
+    const char* path;
+    char* const* argv;
+    const posix_spawn_file_actions_t* fileActions;
+    const posix_spawnattr_t* attributes;
+};
+
+// Runs in a relay process that shares our memory and stops us until it exits, as vfork does.
+// It starts the tool and exits straight away; we reap the relay, and the tool, orphaned, is
+// adopted by init. So the program tracks no process and still leaves no zombie behind.
+int SpawnToolAndExit(void* request) {
+    const auto* r = static_cast<const SpawnRequest*>(request);
+    pid_t tool;
+    posix_spawn(&tool, r->path, r->fileActions, r->attributes, r->argv, environ);
+    return 0;
+}
+
+// Hidden, detached and clean: stdio on /dev/null, no other descriptor of ours, working
+// directory `folder`, its own session, default signal handling and an empty signal mask.
+struct SpawnSettings {
+    posix_spawn_file_actions_t fileActions;
+    posix_spawnattr_t attributes;
+
+    explicit SpawnSettings(const std::string& folder) {
+        posix_spawn_file_actions_init(&fileActions);
+        posix_spawn_file_actions_addopen(&fileActions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&fileActions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_adddup2(&fileActions, 1, 2);
+        posix_spawn_file_actions_addchdir_np(&fileActions, folder.c_str());
+        posix_spawn_file_actions_addclosefrom_np(&fileActions, 3);
+
+        sigset_t all;
+        sigset_t none;
+        sigfillset(&all);
+        sigemptyset(&none);
+        posix_spawnattr_init(&attributes);
+        posix_spawnattr_setflags(
+            &attributes, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+        posix_spawnattr_setsigdefault(&attributes, &all);
+        posix_spawnattr_setsigmask(&attributes, &none);
+    }
+    ~SpawnSettings() {
+        posix_spawnattr_destroy(&attributes);
+        posix_spawn_file_actions_destroy(&fileActions);
+    }
+    SpawnSettings(const SpawnSettings&) = delete;
+    SpawnSettings& operator=(const SpawnSettings&) = delete;
+};
+
+}  // namespace
+
+void RunDevcon(DeviceVerb verb) {
+    const std::string folder = ProgramFolder();
+    if (folder.empty()) {
+        return;
+    }
+    const std::string path = folder + "/" + kToolName;
+    std::vector<std::string> args = ToolArguments(verb);
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+
+    const SpawnSettings settings(folder);
+    SpawnRequest request{path.c_str(), argv.data(), &settings.fileActions, &settings.attributes};
+
+    // No signal handler of ours may run in the relay, which shares our memory.
+    sigset_t all;
+    sigset_t saved;
+    sigfillset(&all);
+    pthread_sigmask(SIG_SETMASK, &all, &saved);
+
+    const auto stack = std::make_unique<char[]>(kRelayStackSize);
+    const pid_t relay = clone(SpawnToolAndExit, stack.get() + kRelayStackSize,
+                              CLONE_VM | CLONE_VFORK | SIGCHLD, &request);
+    if (relay > 0) {
+        waitpid(relay, nullptr, 0);
+    }
+    pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+}

@@ -1,0 +1,25 @@
+# Sourced by the set-up scripts: installs the Debian packages that are missing, and only those.
+
+ensure_packages() {
+    local missing=()
+    local package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Missing packages: ${missing[*]}. Install them (apt-get install ${missing[*]}) or run this script as root." >&2
+        return 1
+    fi
+    echo "Installing: ${missing[*]}"
+    if [ -z "${VANTREL_APT_UPDATED:-}" ]; then
+        apt-get update -qq
+        VANTREL_APT_UPDATED=1
+    fi
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# What every build needs: the compiler, CMake, and the test and benchmark libraries.
+BUILD_PACKAGES=(cmake make g++ libc6-dev googletest libgtest-dev libgmock-dev libbenchmark-dev)

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test. Run as root on a fresh Debian 12.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/packages.sh
+
+ensure_packages "${BUILD_PACKAGES[@]}"
+
+cmake --preset linux
+cmake --build --preset linux
+ctest --preset linux
