@@ -17,7 +17,7 @@ std::string_view FixFor(int error) {
         case EROFS:
             return "sysfs is read-only here (a container?): run devcon.exe on the host";
         default:
-            return "the kernel refused the change; its log (dmesg) may tell why";
+            return "the kernel's log (dmesg) may tell why it refused";
     }
 }
 

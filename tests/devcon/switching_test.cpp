@@ -233,11 +233,11 @@ TEST_F(SwitchingTest, FailedWriteNamesTheDeviceFileAndErrorAndTheOthersGoOn) {
 
     EXPECT_EQ(run.writes, (Strings{"usb1=0", "usb2=0", "usb3=0"}));
     EXPECT_TRUE(run.failed);
-    EXPECT_EQ(run.err, "devcon.exe: usb2: cannot write 0 to " +
-                           (fake.Entry("usb2") / "authorized").string() +
-                           ": No space left on device\n"
-                           "devcon.exe: to fix: the kernel refused the change; its log (dmesg) "
-                           "may tell why.\n");
+    EXPECT_EQ(run.err,
+              "devcon.exe: usb2: cannot write 0 to " +
+                  (fake.Entry("usb2") / "authorized").string() +
+                  ": No space left on device\n"
+                  "devcon.exe: to fix: the kernel's log (dmesg) may tell why it refused.\n");
     EXPECT_EQ(run.out,
               "usb1 (xHCI Host Controller): disabled\n"
               "usb3 (EHCI Host Controller): disabled\n"
