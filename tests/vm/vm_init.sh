@@ -100,13 +100,13 @@ all_devices_there() { [ "$(non_root_devices)" -eq "$EXPECTED_DEVICES" ]; }
 # Waits for every device to come back as it was, and says how long that took.
 check_all_back() {
     local name=$1 start=$2 entries
-    wait_for 10 all_devices_there
+    wait_for 15 all_devices_there
     entries=$((($(centiseconds) - start) * 10))
-    if wait_for 10 same_as_before; then
+    if wait_for 15 same_as_before; then
         pass "$name every device back with its driver in $((($(centiseconds) - start) * 10)) ms" \
             "(all device entries after $entries ms)"
     else
-        fail "$name devices missing after 10 s:"
+        fail "$name devices missing after 15 s:"
         snapshot | sed 's/^/VMTEST OUT snapshot: /'
     fi
 }
