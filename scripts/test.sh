@@ -5,6 +5,8 @@ cd "$(dirname "$0")/.."
 source scripts/packages.sh
 
 ensure_packages "${BUILD_PACKAGES[@]}"
+# The VM that devcon.exe is tested in.
+ensure_packages qemu-system-x86 busybox-static kmod cpio
 
 cmake --preset linux
 cmake --build --preset linux

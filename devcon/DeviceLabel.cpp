@@ -1,0 +1,9 @@
+#include "DeviceLabel.h"
+
+std::string DeviceLabel(const SysfsTree& tree, const std::string& entry) {
+    const SysfsTree::Attribute product = tree.Read(entry, "product");
+    if (product.error != 0 || product.value.empty()) {
+        return entry;
+    }
+    return entry + " (" + product.value + ")";
+}

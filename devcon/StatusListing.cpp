@@ -1,0 +1,42 @@
+#include "StatusListing.h"
+
+#include <string>
+
+#include "DeviceLabel.h"
+#include "DevicePolicy.h"
+#include "UsbEntryName.h"
+
+void ListStatus(const SysfsTree& tree, Report& report) {
+    const SysfsTree::Listing listing = tree.ListDevices();
+    if (listing.error != 0) {
+        report.ListFailed(tree.DevicesFolder(), listing.error);
+        return;
+    }
+    int found = 0;
+    for (const std::string& entry : listing.devices) {
+        const SysfsTree::Attribute authorized = tree.Read(entry, "authorized");
+        if (IsVanished(authorized.error)) {
+            continue;
+        }
+        if (authorized.error != 0) {
+            report.ReadFailed(entry, tree.AttributePath(entry, "authorized"), authorized.error);
+            continue;
+        }
+        std::string state = "running";
+        if (authorized.value == "0") {
+            state = "disabled";
+            if (!ParseUsbDeviceName(entry)->IsRootHub()) {
+                const DevicePolicy policy = PolicyOver(tree, entry, report);
+                if (policy.kind == DevicePolicy::Vanished) {
+                    continue;
+                }
+                if (policy.kind == DevicePolicy::HoldsBack) {
+                    state = policy.HeldBackState();
+                }
+            }
+        }
+        report.Device(DeviceLabel(tree, entry), state);
+        ++found;
+    }
+    report.Line(std::to_string(found) + " matching device(s) found.");
+}

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "Report.h"
+#include "SysfsTree.h"
+
+// Switches every root hub off. The kernel then removes every device below it, and keeps devices
+// plugged in meanwhile off too.
+void DisableAll(const SysfsTree& tree, Report& report);
+
+// Switches every root hub on (the kernel then enumerates the devices below it by itself), then
+// every other device that is off, except where the root hub's authorized_default shows that an
+// authorization policy decides which devices may run.
+void EnableAll(const SysfsTree& tree, Report& report);

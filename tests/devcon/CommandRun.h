@@ -1,0 +1,52 @@
+#pragma once
+
+#include <functional>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "FakeUsbTree.h"
+#include "Report.h"
+#include "SysfsTree.h"
+
+// One run of a devcon command against a fake tree whose kernel reacts to every write.
+struct CommandRun {
+    std::vector<std::string> writes;  // "usb1=0", in the order written
+    std::string out;
+    std::string err;
+    bool failed = false;
+};
+
+using DevconCommand = void (*)(const SysfsTree&, Report&);
+// Runs after the kernel's reaction to each write: a test's change to the tree between steps.
+using BetweenSteps = std::function<void(const std::string& entry, std::string_view value)>;
+
+inline CommandRun RunCommand(DevconCommand command, FakeUsbTree& fake,
+                             const BetweenSteps& betweenSteps = {}) {
+    CommandRun run;
+    SysfsTree tree(fake.Root());
+    tree.ObserveWrites([&](const std::string& entry, std::string_view attribute,
+                           std::string_view value, int error) {
+        std::string write = entry;
+        if (attribute != "authorized") {
+            write.append("/").append(attribute);
+        }
+        run.writes.push_back(write.append("=").append(value));
+        if (error == 0 && attribute == "authorized") {
+            fake.React(entry, value);
+        }
+        if (betweenSteps) {
+            betweenSteps(entry, value);
+        }
+    });
+    std::ostringstream out;
+    std::ostringstream err;
+    Report report(out, err);
+    command(tree, report);
+    report.Fixes();
+    run.out = out.str();
+    run.err = err.str();
+    run.failed = report.Failed();
+    return run;
+}

@@ -1,0 +1,156 @@
+#include "FakeUsbTree.h"
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <fstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// "usb3" -> "3-", "3-1.4" -> "3-1.4." : what the names of the entry's descendants start with.
+std::string DescendantPrefix(const std::string& name) {
+    return name.starts_with("usb") ? name.substr(3) + "-" : name + ".";
+}
+
+// "usb3" -> "3-0", "3-1.4" -> "3-1.4": what the entry's interface names start with.
+std::string InterfaceStem(const std::string& name) {
+    return name.starts_with("usb") ? name.substr(3) + "-0" : name;
+}
+
+void WriteFile(const fs::path& path, const std::string& value) {
+    std::ofstream file(path, std::ios::trunc);
+    file << value << '\n';
+    if (!file) {
+        throw std::runtime_error("cannot write " + path.string());
+    }
+}
+
+}  // namespace
+
+FakeUsbTree::FakeUsbTree() {
+    std::string pattern = (fs::temp_directory_path() / "vantrel-sysfs-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    root_ = pattern;
+    devices_ = root_ / "bus" / "usb" / "devices";
+    fs::create_directories(devices_);
+}
+
+FakeUsbTree::~FakeUsbTree() {
+    std::error_code ignored;
+    fs::remove_all(root_, ignored);
+}
+
+void FakeUsbTree::PlugRootHub(int bus, const std::string& product,
+                              const std::string& authorizedDefault) {
+    const std::string name = "usb" + std::to_string(bus);
+    plugged_[name] = {product, 1};
+    MakeEntry(name, "1");
+    SetAttribute(name, "authorized_default", authorizedDefault);
+    Configure(name);
+}
+
+void FakeUsbTree::PlugDevice(const std::string& name, const std::string& product, int interfaces) {
+    plugged_[name] = {product, interfaces};
+    MakeEntry(name, "1");
+    Configure(name);
+}
+
+void FakeUsbTree::SetAttribute(const std::string& entry, const std::string& attribute,
+                               const std::string& value) {
+    WriteFile(devices_ / entry / attribute, value);
+}
+
+void FakeUsbTree::Remove(const std::string& entry) {
+    fs::remove_all(devices_ / entry);
+}
+
+std::string FakeUsbTree::Attribute(const std::string& entry, const std::string& attribute) const {
+    std::ifstream file(devices_ / entry / attribute);
+    std::string value;
+    std::getline(file, value);
+    return value;
+}
+
+bool FakeUsbTree::Exists(const std::string& entry) const {
+    return fs::exists(devices_ / entry);
+}
+
+std::vector<std::string> FakeUsbTree::Entries() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(devices_)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void FakeUsbTree::React(const std::string& entry, std::string_view value) {
+    if (!Exists(entry)) {
+        return;
+    }
+    if (value == "0") {
+        Unconfigure(entry);
+    } else if (!IsConfigured(entry)) {
+        Configure(entry);
+    }
+}
+
+void FakeUsbTree::MakeEntry(const std::string& name, const std::string& authorized) {
+    fs::create_directories(devices_ / name);
+    SetAttribute(name, "authorized", authorized);
+    SetAttribute(name, "bConfigurationValue", "");
+    if (const std::string& product = plugged_.at(name).product; !product.empty()) {
+        SetAttribute(name, "product", product);
+    }
+}
+
+void FakeUsbTree::Configure(const std::string& name) {
+    SetAttribute(name, "bConfigurationValue", "1");
+    for (int i = 0; i < plugged_.at(name).interfaces; ++i) {
+        const std::string interface = InterfaceStem(name) + ":1." + std::to_string(i);
+        fs::create_directories(devices_ / interface);
+        SetAttribute(interface, "authorized", "1");
+    }
+    const std::string authorizedDefault = Attribute(RootHubOf(name), "authorized_default");
+    for (const std::string& child : ChildrenOf(name)) {
+        MakeEntry(child, authorizedDefault == "1" ? "1" : "0");
+        if (authorizedDefault == "1") {
+            Configure(child);
+        }
+    }
+}
+
+void FakeUsbTree::Unconfigure(const std::string& name) {
+    const std::string descendants = DescendantPrefix(name);
+    const std::string interfaces = InterfaceStem(name) + ":";
+    for (const std::string& entry : Entries()) {
+        if (entry.starts_with(descendants) || entry.starts_with(interfaces)) {
+            Remove(entry);
+        }
+    }
+    SetAttribute(name, "bConfigurationValue", "");
+}
+
+bool FakeUsbTree::IsConfigured(const std::string& name) const {
+    return !Attribute(name, "bConfigurationValue").empty();
+}
+
+std::vector<std::string> FakeUsbTree::ChildrenOf(const std::string& name) const {
+    const std::string prefix = DescendantPrefix(name);
+    std::vector<std::string> children;
+    for (const auto& [plugged, device] : plugged_) {
+        if (plugged.starts_with(prefix) && plugged.find('.', prefix.size()) == std::string::npos) {
+            children.push_back(plugged);
+        }
+    }
+    return children;
+}
+
+std::string FakeUsbTree::RootHubOf(const std::string& name) {
+    return name.starts_with("usb") ? name : "usb" + name.substr(0, name.find('-'));
+}

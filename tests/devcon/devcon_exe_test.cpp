@@ -1,0 +1,302 @@
+// Runs the built devcon.exe itself, always pointed at a temporary tree through VANTREL_SYSFS_ROOT.
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/inotify.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "FakeUsbTree.h"
+#include "UsbMachine.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Strings = std::vector<std::string>;
+
+extern char** environ;
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string FileContent(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// Our environment with VANTREL_SYSFS_ROOT replaced by `root`.
+std::vector<std::string> ToolEnvironment(const fs::path& root) {
+    std::vector<std::string> environment;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        if (!std::string_view(*variable).starts_with("VANTREL_SYSFS_ROOT=")) {
+            environment.emplace_back(*variable);
+        }
+    }
+    environment.push_back("VANTREL_SYSFS_ROOT=" + root.string());
+    return environment;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+    std::vector<char*> pointers;
+    for (std::string& s : strings) {
+        pointers.push_back(s.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// Runs devcon.exe on the tree at `root` (never on the real /sys), as user nobody when asked,
+// and waits at most ten seconds for it.
+ToolRun RunTool(const fs::path& root, Strings args, bool asNobody = false) {
+    EXPECT_TRUE(root.is_absolute() && fs::exists(root / "bus")) << root;
+    if (!root.is_absolute() || !fs::exists(root / "bus")) {
+        return {};
+    }
+    const fs::path out = root / "stdout";
+    const fs::path err = root / "stderr";
+    args.insert(args.begin(), "devcon.exe");
+    std::vector<char*> argv = Pointers(args);
+    std::vector<std::string> environment = ToolEnvironment(root);
+    std::vector<char*> envp = Pointers(environment);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(outFd, 1);
+        dup2(errFd, 2);
+        if (asNobody && geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
+            _exit(126);
+        }
+        execve(DEVCON_EXE, argv.data(), envp.data());
+        _exit(127);
+    }
+    ToolRun run;
+    int status = 0;
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            ADD_FAILURE() << "devcon.exe did not finish within 10 s";
+            return run;
+        }
+        std::this_thread::sleep_for(2ms);
+    }
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = FileContent(out);
+    run.err = FileContent(err);
+    fs::remove(out);
+    fs::remove(err);
+    return run;
+}
+
+// Every file of the tree with its content.
+std::map<std::string, std::string> Snapshot(const fs::path& root) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        if (entry.is_regular_file()) {
+            files[fs::relative(entry.path(), root).string()] = FileContent(entry.path());
+        }
+    }
+    return files;
+}
+
+// Tells which `authorized` files were written, in order, from their close-after-write events.
+class WriteOrder {
+  public:
+    explicit WriteOrder(const FakeUsbTree& fake) : fd_(inotify_init1(IN_CLOEXEC | IN_NONBLOCK)) {
+        for (const std::string& entry : fake.Entries()) {
+            const fs::path file = fake.Entry(entry) / "authorized";
+            if (fs::is_regular_file(file)) {
+                entries_[inotify_add_watch(fd_, file.c_str(), IN_CLOSE_WRITE)] = entry;
+            }
+        }
+    }
+    ~WriteOrder() { close(fd_); }
+
+    Strings Written() const {
+        Strings written;
+        alignas(inotify_event) char buffer[4096];
+        ssize_t length;
+        while ((length = read(fd_, buffer, sizeof buffer)) > 0) {
+            for (char* p = buffer; p < buffer + length;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(p);
+                written.push_back(entries_.at(event->wd));
+                p += sizeof(inotify_event) + event->len;
+            }
+        }
+        return written;
+    }
+
+  private:
+    int fd_;
+    std::map<int, std::string> entries_;
+};
+
+constexpr const char* kUsage = "Usage: devcon.exe enable|disable|status @USB\\*\n";
+
+class DevconExeTest : public ::testing::Test {
+  protected:
+    FakeUsbTree fake;
+
+    void SetUp() override { PlugUsbMachine(fake); }
+};
+
+TEST_F(DevconExeTest, UsageErrorsExitThreeAndTouchNothing) {
+    const auto before = Snapshot(fake.Root());
+    for (const Strings& args : std::vector<Strings>{{},
+                                                    {"enable"},
+                                                    {"restart", "@USB\\*"},
+                                                    {"enable", "@USB*"},
+                                                    {"disable", "USB\\*"},
+                                                    {"disable", "@USB\\*", "now"},
+                                                    {"/?"}}) {
+        const ToolRun run = RunTool(fake.Root(), args);
+        EXPECT_EQ(run.exitCode, 3) << args.size();
+        EXPECT_EQ(run.out, "");
+        EXPECT_TRUE(run.err.starts_with(kUsage)) << run.err;
+    }
+    EXPECT_EQ(Snapshot(fake.Root()), before);
+}
+
+TEST_F(DevconExeTest, DisableWritesZeroToEveryRootHubInOrder) {
+    fake.PlugRootHub(10, "Tenth Host Controller");
+    const WriteOrder order(fake);
+
+    const ToolRun run = RunTool(fake.Root(), {"disable", "@USB\\*"});
+
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out,
+              "usb1 (xHCI Host Controller): disabled\n"
+              "usb2 (xHCI Host Controller): disabled\n"
+              "usb3 (EHCI Host Controller): disabled\n"
+              "usb10 (Tenth Host Controller): disabled\n"
+              "4 device(s) disabled.\n");
+    EXPECT_EQ(order.Written(), (Strings{"usb1", "usb2", "usb3", "usb10"}));
+    for (const std::string& entry : fake.Entries()) {
+        const bool rootHub = entry.starts_with("usb");
+        EXPECT_EQ(FileContent(fake.Entry(entry) / "authorized"), rootHub ? "0\n" : "1\n") << entry;
+    }
+}
+
+TEST_F(DevconExeTest, EnableWritesRootHubsFirstThenDevicesOffExceptThoseHeldBack) {
+    fake.PlugRootHub(4, "Guarded Host Controller", "0");
+    fake.PlugDevice("4-1", "Unknown Stick");
+    for (const char* entry : {"usb3", "1-2.3", "1-1", "4-1", "1-2:1.0", "4-1:1.0"}) {
+        fake.SetAttribute(entry, "authorized", "0");
+    }
+    const WriteOrder order(fake);
+
+    const ToolRun run = RunTool(fake.Root(), {"enable", "@USB\\*"});
+
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out,
+              "usb3 (EHCI Host Controller): enabled\n"
+              "1-1 (QEMU USB Keyboard): enabled\n"
+              "1-2.3 (QEMU USB Hub): enabled\n"
+              "4-1 (Unknown Stick): held back by policy (usb4 authorized_default is 0)\n"
+              "3 device(s) enabled.\n"
+              "1 device(s) held back by policy.\n");
+    EXPECT_EQ(order.Written(), (Strings{"usb3", "1-1", "1-2.3"}));
+    EXPECT_EQ(fake.Authorized("4-1"), "0");
+    EXPECT_EQ(fake.Authorized("1-2:1.0"), "0");
+    EXPECT_EQ(fake.Authorized("4-1:1.0"), "0");
+}
+
+TEST_F(DevconExeTest, StatusListsDevicesAndCountsThem) {
+    fake.SetAttribute("usb3", "authorized", "0");
+    fake.React("usb3", "0");
+
+    const ToolRun run = RunTool(fake.Root(), {"status", "@USB\\*"});
+
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out,
+              "usb1 (xHCI Host Controller): running\n"
+              "1-1 (QEMU USB Keyboard): running\n"
+              "1-2 (QEMU USB Hub): running\n"
+              "1-2.1 (QEMU USB Keyboard): running\n"
+              "1-2.2 (QEMU USB Mouse): running\n"
+              "1-2.3 (QEMU USB Hub): running\n"
+              "1-2.3.1 (QEMU USB Tablet): running\n"
+              "usb2 (xHCI Host Controller): running\n"
+              "usb3 (EHCI Host Controller): disabled\n"
+              "9 matching device(s) found.\n");
+}
+
+TEST_F(DevconExeTest, PermissionDeniedExitsTwoNamesTheFixAndChangesNothing) {
+    // As root: run as nobody, for whom root's 0644 files are read-only. Otherwise make them so.
+    fs::permissions(fake.Root(), fs::perms::owner_all | fs::perms::group_read |
+                                     fs::perms::group_exec | fs::perms::others_read |
+                                     fs::perms::others_exec);
+    for (const std::string& entry : fake.Entries()) {
+        fs::permissions(fake.Entry(entry) / "authorized",
+                        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    }
+    const auto before = Snapshot(fake.Root());
+
+    const ToolRun run = RunTool(fake.Root(), {"disable", "@USB\\*"}, /*asNobody=*/true);
+
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out, "0 device(s) disabled.\n");
+    const std::string usb1 = (fake.Entry("usb1") / "authorized").string();
+    EXPECT_NE(run.err.find("devcon.exe: usb1: cannot write 0 to " + usb1 + ": Permission denied\n"),
+              std::string::npos)
+        << run.err;
+    EXPECT_NE(run.err.find("run devcon.exe as root, or install the udev rule "
+                           "70-vantrel-usb-authorized.rules and join group vantrel"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(Snapshot(fake.Root()), before);
+}
+
+TEST_F(DevconExeTest, OtherFailuresExitTwoAndTheRestIsStillSwitched) {
+    fs::remove(fake.Entry("usb1") / "authorized");
+    fs::create_symlink("/dev/full", fake.Entry("usb1") / "authorized");
+
+    const ToolRun run = RunTool(fake.Root(), {"disable", "@USB\\*"});
+
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out,
+              "usb2 (xHCI Host Controller): disabled\n"
+              "usb3 (EHCI Host Controller): disabled\n"
+              "2 device(s) disabled.\n");
+    EXPECT_TRUE(run.err.starts_with("devcon.exe: usb1: cannot write 0 to " +
+                                    (fake.Entry("usb1") / "authorized").string() +
+                                    ": No space left on device\n"))
+        << run.err;
+}
+
+TEST(DevconExeWithoutUsb, FindsNothingAndSucceeds) {
+    FakeUsbTree fake;
+
+    const ToolRun status = RunTool(fake.Root(), {"status", "@USB\\*"});
+    const ToolRun enable = RunTool(fake.Root(), {"enable", "@USB\\*"});
+
+    EXPECT_EQ(status.exitCode, 0);
+    EXPECT_EQ(status.out, "0 matching device(s) found.\n");
+    EXPECT_EQ(enable.exitCode, 0);
+    EXPECT_EQ(enable.out, "0 device(s) enabled.\n");
+}
+
+}  // namespace

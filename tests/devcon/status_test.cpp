@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "CommandRun.h"
+#include "FakeUsbTree.h"
+#include "StatusListing.h"
+#include "UsbMachine.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TEST(StatusTest, ListsEveryDeviceWithProductAndStateButNoInterface) {
+    FakeUsbTree fake;
+    PlugUsbMachine(fake);
+    fake.PlugDevice("3-2");  // tells no product
+    fake.SetAttribute("1-2.2", "authorized", "0");
+    fake.React("1-2.2", "0");
+
+    const CommandRun run = RunCommand(ListStatus, fake);
+
+    EXPECT_EQ(run.out,
+              "usb1 (xHCI Host Controller): running\n"
+              "1-1 (QEMU USB Keyboard): running\n"
+              "1-2 (QEMU USB Hub): running\n"
+              "1-2.1 (QEMU USB Keyboard): running\n"
+              "1-2.2 (QEMU USB Mouse): disabled\n"
+              "1-2.3 (QEMU USB Hub): running\n"
+              "1-2.3.1 (QEMU USB Tablet): running\n"
+              "usb2 (xHCI Host Controller): running\n"
+              "usb3 (EHCI Host Controller): running\n"
+              "3-1 (QEMU USB HARDDRIVE): running\n"
+              "3-2: running\n"
+              "11 matching device(s) found.\n");
+    EXPECT_EQ(run.writes, (std::vector<std::string>{}));
+    EXPECT_FALSE(run.failed);
+}
+
+TEST(StatusTest, TellsDisabledRootHubsAndDevicesHeldBackByPolicy) {
+    FakeUsbTree fake;
+    PlugUsbMachine(fake);
+    fake.SetAttribute("usb1", "authorized_default", "0");
+    fake.SetAttribute("1-2", "authorized", "0");
+    fake.React("1-2", "0");
+    fake.SetAttribute("usb3", "authorized", "0");
+    fake.React("usb3", "0");
+
+    const CommandRun run = RunCommand(ListStatus, fake);
+
+    EXPECT_EQ(run.out,
+              "usb1 (xHCI Host Controller): running\n"
+              "1-1 (QEMU USB Keyboard): running\n"
+              "1-2 (QEMU USB Hub): held back by policy (usb1 authorized_default is 0)\n"
+              "usb2 (xHCI Host Controller): running\n"
+              "usb3 (EHCI Host Controller): disabled\n"
+              "5 matching device(s) found.\n");
+}
+
+TEST(StatusTest, NoUsbAtAllFindsNoDevice) {
+    FakeUsbTree fake;
+    fs::remove_all(fake.Root() / "bus");
+
+    const CommandRun run = RunCommand(ListStatus, fake);
+
+    EXPECT_EQ(run.out, "0 matching device(s) found.\n");
+    EXPECT_FALSE(run.failed);
+}
+
+TEST(StatusTest, UnlistableDeviceFolderIsAFailure) {
+    FakeUsbTree fake;
+    const fs::path devices = fake.Root() / "bus" / "usb" / "devices";
+    fs::remove_all(devices);
+    { std::ofstream notAFolder(devices); }
+
+    const CommandRun run = RunCommand(ListStatus, fake);
+
+    EXPECT_TRUE(run.failed);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.substr(0, run.err.find('\n')),
+              "devcon.exe: cannot list " + devices.string() + ": Not a directory");
+}
+
+}  // namespace

@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Boots Debian's kernel under QEMU (software emulation) with emulated USB controllers and devices,
+# runs devcon.exe inside the VM (vm_init.sh) and checks the results it prints on the serial
+# console. Usage: devcon_vm_test.sh DEVCON_EXE UDEV_RULE CACHE_DIR WORK_DIR
+set -euo pipefail
+
+devcon=$1
+rule=$2
+cache=$3
+work=$4
+here=$(cd "$(dirname "$0")" && pwd)
+boot_timeout=150
+
+# Every check vm_init.sh makes; each must report PASS.
+checks=(boot disable enable nonroot-disable nonroot-enable enable-again group-rule group-enable
+    concurrent-restart enable-after-concurrent-restart concurrent-watchdog
+    enable-after-concurrent-watchdog policy policy-lifted)
+
+started=$(date +%s%N)
+mkdir -p "$work"
+bash "$here/fetch_kernel.sh" "$cache"
+bash "$here/build_initramfs.sh" "$cache/kernel" "$devcon" "$rule" "$work/initramfs.cpio"
+truncate -s 16M "$work/stick.img"
+console="$work/console.log"
+rm -f "$console"
+
+# xHCI: a keyboard, and a hub with a keyboard, a mouse and a second hub with a tablet behind it.
+# EHCI: a storage stick.
+usb_devices=(
+    -device qemu-xhci,id=xhci
+    -device usb-kbd,bus=xhci.0,port=1
+    -device usb-hub,bus=xhci.0,port=2
+    -device usb-kbd,bus=xhci.0,port=2.1
+    -device usb-mouse,bus=xhci.0,port=2.2
+    -device usb-hub,bus=xhci.0,port=2.3
+    -device usb-tablet,bus=xhci.0,port=2.3.1
+    -device usb-ehci,id=ehci
+    -drive if=none,id=stick,format=raw,file="$work/stick.img"
+    -device usb-storage,bus=ehci.0,drive=stick
+)
+expected_devices=7
+
+status=0
+timeout --kill-after=5 "$boot_timeout" qemu-system-x86_64 \
+    -accel tcg -cpu max -m 512 -nodefaults -no-user-config -display none -no-reboot \
+    -serial "file:$console" \
+    -kernel "$cache/kernel/vmlinuz" -initrd "$work/initramfs.cpio" \
+    -append "console=ttyS0 quiet loglevel=3 panic=-1 vantrel.devices=$expected_devices" \
+    "${usb_devices[@]}" || status=$?
+elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+
+grep -a '^VMTEST ' "$console" | tr -d '\r' >"$work/results.txt" || true
+sed 's/^VMTEST //' "$work/results.txt"
+echo "Kernel: $(cat "$cache/kernel/package"); QEMU exit $status;" \
+    "VM test took $((elapsed_ms / 1000)).$(printf '%03d' $((elapsed_ms % 1000))) s"
+
+failed=0
+if [ "$status" -ne 0 ]; then
+    echo "QEMU did not finish within $boot_timeout s (exit $status); console tail:" >&2
+    tail -n 30 "$console" >&2
+    failed=1
+fi
+if grep -q '^VMTEST FAIL' "$work/results.txt"; then
+    failed=1
+fi
+for check in "${checks[@]}"; do
+    if ! grep -q "^VMTEST PASS $check " "$work/results.txt"; then
+        echo "missing result: $check" >&2
+        failed=1
+    fi
+done
+if ! grep -q '^VMTEST DONE failures=0$' "$work/results.txt"; then
+    echo "the VM did not finish its checks" >&2
+    failed=1
+fi
+exit "$failed"

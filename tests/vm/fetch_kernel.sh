@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Fetches Debian's 6.1 kernel (the newest linux-image-6.1.0-*-amd64-unsigned that apt offers) and
+# keeps only what the test VM boots: vmlinuz and the USB, HID and storage modules with everything
+# they depend on, in load order. Usage: fetch_kernel.sh CACHE_DIR. Does nothing once CACHE_DIR
+# holds a kernel.
+set -euo pipefail
+
+cache=$1
+kernel="$cache/kernel"
+[ -f "$kernel/modules/order" ] && exit 0
+
+# What the VM's controllers and devices need; modprobe adds what these depend on.
+wanted=(xhci-pci ehci-pci ohci-pci uhci-hcd usbhid hid-generic evdev usb-storage sd_mod)
+
+newest_package() {
+    apt-cache search --names-only '^linux-image-6\.1\.0-[0-9]+-amd64-unsigned$' |
+        cut -d' ' -f1 | sort -V | tail -n1
+}
+
+package=$(newest_package)
+if [ -z "$package" ] && [ "$(id -u)" -eq 0 ]; then
+    apt-get update -qq
+    package=$(newest_package)
+fi
+if [ -z "$package" ]; then
+    echo "apt offers no linux-image-6.1.0-*-amd64-unsigned package (run apt-get update as root)" >&2
+    exit 1
+fi
+
+mkdir -p "$cache"
+scratch=$(mktemp -d "$cache/fetch.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+echo "Fetching $package" >&2
+download() {
+    (cd "$scratch" && apt-get download -qq "$package" 2>&1 | grep -v 'unsandboxed as root' >&2 || true)
+    deb=$(echo "$scratch"/*.deb)
+    [ -f "$deb" ]
+}
+# Stale package lists name a version the archive no longer has: refresh them once.
+if ! download && [ "$(id -u)" -eq 0 ]; then
+    apt-get update -qq
+    package=$(newest_package)
+    download || true
+fi
+[ -f "$deb" ] || { echo "apt-get download $package failed" >&2; exit 1; }
+dpkg-deb -x "$deb" "$scratch/root"
+version=$(ls "$scratch/root/lib/modules")
+depmod -b "$scratch/root" "$version"
+
+mkdir -p "$scratch/kernel/modules"
+cp "$scratch/root/boot/vmlinuz-$version" "$scratch/kernel/vmlinuz"
+modprobe -d "$scratch/root" -S "$version" --all --show-depends "${wanted[@]}" |
+    awk '$1 == "insmod" && !seen[$2]++ { print $2 }' |
+    while read -r module; do
+        cp "$module" "$scratch/kernel/modules/"
+        basename "$module" >>"$scratch/kernel/modules/order"
+    done
+echo "$package" >"$scratch/kernel/package"
+rm -rf "$kernel"
+mv "$scratch/kernel" "$kernel"
+echo "Kept $(wc -l <"$kernel/modules/order") modules of $package" >&2

@@ -1,0 +1,250 @@
+#!/bin/busybox sh
+# /init of the test VM. Loads the USB modules, waits for the emulated devices, then switches them
+# with devcon.exe and checks the kernel's view after each step. Every result goes to the serial
+# console as a "VMTEST" line: PASS or FAIL with a check's name, OUT with devcon.exe's output.
+/bin/busybox --install -s /bin
+export PATH=/bin
+mount -t proc proc /proc
+mount -t sysfs sysfs /sys
+mount -t devtmpfs dev /dev
+chmod 1777 /tmp
+
+DEVICES=/sys/bus/usb/devices
+EXPECTED_DEVICES=$(sed -n 's/.*vantrel.devices=\([0-9]*\).*/\1/p' /proc/cmdline)
+failures=0
+
+say() { echo "VMTEST $*"; }
+pass() { say "PASS $*"; }
+fail() { say "FAIL $*"; failures=$((failures + 1)); }
+finish() {
+    say "DONE failures=$failures"
+    sync
+    reboot -f
+}
+
+centiseconds() { awk '{ printf "%d", $1 * 100 }' /proc/uptime; }
+
+# wait_for SECONDS COMMAND...: runs COMMAND every 50 ms until it succeeds, at most SECONDS.
+wait_for() {
+    local limit=$(($(centiseconds) + $1 * 100))
+    shift
+    until "$@"; do
+        [ "$(centiseconds)" -ge "$limit" ] && return 1
+        sleep 0.05
+    done
+}
+
+# devcon AS NAME VERB: runs devcon.exe VERB @USB\* as root or as the user "tester", shows its
+# output and run time as OUT lines and leaves its exit code in $code.
+devcon() {
+    local as=$1 name=$2 verb=$3 begin
+    begin=$(centiseconds)
+    if [ "$as" = root ]; then
+        devcon.exe "$verb" '@USB\*' >/tmp/out 2>&1
+    else
+        su -s /bin/sh tester -c "devcon.exe $verb '@USB\\*'" >/tmp/out 2>&1
+    fi
+    code=$?
+    sed "s/^/VMTEST OUT $name: /" /tmp/out
+    say "OUT $name: exit $code after $((($(centiseconds) - begin) * 10)) ms"
+}
+
+usb_inputs() {
+    n=0
+    for input in /sys/class/input/input*; do
+        case $(readlink -f "$input") in */usb*) n=$((n + 1)) ;; esac
+    done
+    echo "$n"
+}
+
+# The kernel's USB picture: every entry with the driver bound to it, devices with their product
+# and authorized value; the disks and USB input devices the drivers made.
+snapshot() {
+    for entry in $(ls $DEVICES); do
+        driver=-
+        [ -L "$DEVICES/$entry/driver" ] && driver=$(basename "$(readlink "$DEVICES/$entry/driver")")
+        case $entry in
+            *:*) echo "$entry $driver" ;;
+            *) echo "$entry $driver authorized=$(cat "$DEVICES/$entry/authorized" 2>/dev/null)" \
+                "$(cat "$DEVICES/$entry/product" 2>/dev/null)" ;;
+        esac
+    done
+    echo "disks: $(ls /sys/block | grep '^sd' | tr '\n' ' ')"
+    echo "usb inputs: $(usb_inputs)"
+}
+
+non_root_devices() { ls $DEVICES | grep -v '^usb' | grep -vc ':'; }
+all_interfaces_bound() {
+    for entry in $(ls $DEVICES | grep ':'); do
+        [ -L "$DEVICES/$entry/driver" ] || return 1
+    done
+}
+# Bindings of USB drivers, as "driver:entry".
+bindings() {
+    for bound in /sys/bus/usb/drivers/*/*; do
+        [ -L "$bound" ] || continue
+        case ${bound##*/} in module | bind | unbind | new_id | remove_id | uevent) continue ;; esac
+        driver=${bound%/*}
+        echo "${driver##*/}:${bound##*/}"
+    done | sort | tr '\n' ' '
+}
+same_as_before() { [ "$(snapshot)" = "$BEFORE" ]; }
+enumerated() {
+    [ "$(non_root_devices)" -eq "$EXPECTED_DEVICES" ] && all_interfaces_bound &&
+        ls /sys/block | grep -q '^sd'
+}
+root_hubs() { ls $DEVICES | grep '^usb'; }
+
+all_devices_there() { [ "$(non_root_devices)" -eq "$EXPECTED_DEVICES" ]; }
+
+# Waits for every device to come back as it was, and says how long that took.
+check_all_back() {
+    local name=$1 start=$2 entries
+    wait_for 15 all_devices_there
+    entries=$((($(centiseconds) - start) * 10))
+    if wait_for 15 same_as_before; then
+        pass "$name every device back with its driver in $((($(centiseconds) - start) * 10)) ms" \
+            "(all device entries after $entries ms)"
+    else
+        fail "$name devices missing after 15 s:"
+        snapshot | sed 's/^/VMTEST OUT snapshot: /'
+    fi
+}
+
+for module in $(cat /modules/order); do
+    insmod "/modules/$module" 2>/dev/null || say "OUT boot: insmod $module failed (not needed here)"
+done
+
+if wait_for 30 enumerated; then
+    sleep 0.5  # let the last input and disk devices settle
+    BEFORE=$(snapshot)
+    pass "boot $(non_root_devices) devices below $(root_hubs | wc -l) root hubs, at $(cat /proc/uptime | cut -d' ' -f1) s"
+    echo "$BEFORE" | sed 's/^/VMTEST OUT before: /'
+else
+    fail "boot expected $EXPECTED_DEVICES devices, found $(non_root_devices)"
+    snapshot | sed 's/^/VMTEST OUT snapshot: /'
+    finish
+fi
+
+# Switching off: the root hubs remain, unconfigured and bound to the generic "usb" device driver
+# only; no device below them and no interface is left, so no other driver is bound.
+devcon root disable disable
+after=$(bindings)
+only_root_hubs="$(for hub in $(root_hubs); do echo "usb:$hub"; done | sort | tr '\n' ' ')"
+if [ "$code" = 0 ] && [ "$(ls $DEVICES | tr '\n' ' ')" = "$(root_hubs | tr '\n' ' ')" ] &&
+    [ "$after" = "$only_root_hubs" ] && [ "$(usb_inputs)" = 0 ] &&
+    ! ls /sys/block | grep -q '^sd'; then
+    pass "disable no USB device with a driver bound (bindings left: $after)"
+else
+    fail "disable exit $code, entries $(ls $DEVICES | tr '\n' ' '), bindings $after"
+fi
+
+start=$(centiseconds)
+devcon root enable enable
+[ "$code" = 0 ] || fail "enable exit $code"
+check_all_back enable "$start"
+
+# A user who is not root may read but not write: exit 2, nothing changed.
+devcon tester nonroot-disable disable
+if [ "$code" = 2 ] && grep -q 'Permission denied' /tmp/out && same_as_before; then
+    pass "nonroot-disable exit 2, nothing changed"
+else
+    fail "nonroot-disable exit $code"
+fi
+devcon root disable-again disable
+devcon tester nonroot-enable enable
+if [ "$code" = 2 ] && grep -q 'Permission denied' /tmp/out && [ "$(non_root_devices)" = 0 ]; then
+    pass "nonroot-enable exit 2, devices stay off"
+else
+    fail "nonroot-enable exit $code, $(non_root_devices) devices"
+fi
+start=$(centiseconds)
+devcon root enable-again enable
+check_all_back enable-again "$start"
+
+# With the udev rule's commands run for every device, as udev runs them when a device appears,
+# a member of group vantrel may switch.
+grep -o 'RUN+="[^"]*"' /etc/vantrel-usb.rules | sed 's/^RUN+="//; s/"$//' >/tmp/rule-commands
+for entry in $(ls $DEVICES | grep -v ':'); do
+    devpath=$(readlink -f "$DEVICES/$entry")
+    devpath=${devpath#/sys}
+    sys=/sys
+    while read -r command; do
+        eval "$command"  # udev's $sys and $devpath are shell variables here
+    done </tmp/rule-commands
+done
+devcon tester group-disable disable
+group_disable=$code
+gone=$(non_root_devices)
+start=$(centiseconds)
+devcon tester group-enable enable
+if [ "$group_disable" = 0 ] && [ "$gone" = 0 ] && [ "$code" = 0 ] &&
+    [ -s /tmp/rule-commands ]; then
+    pass "group-rule a member of group vantrel switched off and on"
+else
+    fail "group-rule disable exit $group_disable ($gone devices left), enable exit $code"
+fi
+check_all_back group-enable "$start"
+
+# Copies started at once, as the program starts them: one disable and six enables ("Restart
+# USB"), then six enables and two disables (a watchdog tick). Entries vanish under the copies'
+# feet; none of them may fail.
+run_copies() {
+    local name=$1 i=0 verb codes n start
+    shift
+    for verb in "$@"; do
+        i=$((i + 1))
+        devcon.exe "$verb" '@USB\*' >"/tmp/copy$i" 2>&1 &
+        eval "pid$i=\$!"
+    done
+    codes=
+    for n in $(seq "$i"); do
+        eval "wait \$pid$n"
+        codes="$codes$?"
+        sed "s/^/VMTEST OUT $name copy $n: /" "/tmp/copy$n"
+    done
+    if [ "$codes" = "$(printf '0%.0s' "$@")" ] && ! cat /tmp/copy* | grep -q 'devcon.exe:'; then
+        pass "$name $# copies all exit 0"
+    else
+        fail "$name exit codes $codes"
+    fi
+    rm -f /tmp/copy*
+    start=$(centiseconds)
+    devcon root "enable-after-$name" enable
+    check_all_back "enable-after-$name" "$start"
+}
+run_copies concurrent-restart disable enable enable enable enable enable enable
+run_copies concurrent-watchdog enable enable enable enable enable enable disable disable
+
+# An authorization policy on usb1: its devices come back off and stay so.
+echo 0 >$DEVICES/usb1/authorized_default
+devcon root policy-disable disable
+devcon root policy-enable enable
+held_back() {
+    [ "$(cat $DEVICES/1-1/authorized 2>/dev/null)" = 0 ] &&
+        [ "$(cat $DEVICES/1-2/authorized 2>/dev/null)" = 0 ] &&
+        [ -L $DEVICES/3-1:1.0/driver ]
+}
+wait_for 10 held_back
+sleep 1
+devcon root policy-enable-again enable
+if [ "$code" = 0 ] && grep -q '^1-1.*: held back by policy' /tmp/out &&
+    grep -q '^1-2.*: held back by policy' /tmp/out && held_back &&
+    [ ! -e $DEVICES/1-1:1.0 ] && [ ! -e $DEVICES/1-2.1 ]; then
+    pass "policy re-enumerated devices below usb1 held back"
+else
+    fail "policy exit $code"
+    snapshot | sed 's/^/VMTEST OUT snapshot: /'
+fi
+devcon root policy-status status
+echo 1 >$DEVICES/usb1/authorized_default
+start=$(centiseconds)
+devcon root policy-lifted enable
+if [ "$code" = 0 ] && grep -q '^1-1.*: enabled' /tmp/out && grep -q '^1-2.*: enabled' /tmp/out; then
+    pass "policy-lifted held-back devices switched on"
+else
+    fail "policy-lifted exit $code"
+fi
+check_all_back policy-lifted "$start"
+
+finish
