@@ -1,0 +1,41 @@
+#include "Taskbar.h"
+
+#include <QGuiApplication>
+#include <QWidget>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <string_view>
+
+namespace {
+
+xcb_atom_t InternAtom(xcb_connection_t* connection, std::string_view name) {
+    const xcb_intern_atom_cookie_t cookie =
+        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.data());
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return atom;
+}
+
+}  // namespace
+
+// Qt sets no skip-taskbar state on X11. A window that is not yet mapped carries its initial state
+// in its own _NET_WM_STATE property, and Qt keeps the atoms it finds there when it maps the window.
+void KeepOutOfTaskbar(QWidget& window) {
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr) {
+        return;
+    }
+    xcb_connection_t* connection = x11->connection();
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    const xcb_atom_t state = InternAtom(connection, "_NET_WM_STATE");
+    const xcb_atom_t skipTaskbar = InternAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
+    if (state == XCB_ATOM_NONE || skipTaskbar == XCB_ATOM_NONE) {
+        return;
+    }
+    xcb_change_property(connection, XCB_PROP_MODE_APPEND, id, state, XCB_ATOM_ATOM, 32, 1,
+                        &skipTaskbar);
+    xcb_flush(connection);
+}
