@@ -24,11 +24,12 @@ xcb_atom_t InternAtom(xcb_connection_t* connection, std::string_view name) {
 // Qt sets no skip-taskbar state on X11. A window that is not yet mapped carries its initial state
 // in its own _NET_WM_STATE property, and Qt keeps the atoms it finds there when it maps the window.
 void KeepOutOfTaskbar(QWidget& window) {
+    // The offscreen platform answers for X11 too, without a connection.
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (x11 == nullptr) {
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || connection == nullptr) {
         return;
     }
-    xcb_connection_t* connection = x11->connection();
     const auto id = static_cast<xcb_window_t>(window.winId());
     const xcb_atom_t state = InternAtom(connection, "_NET_WM_STATE");
     const xcb_atom_t skipTaskbar = InternAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
