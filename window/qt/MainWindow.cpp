@@ -1,7 +1,6 @@
 #include "MainWindow.h"
 
 #include <QCheckBox>
-#include <QFontDatabase>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -31,12 +30,12 @@ QRect ToQRect(const PixelRect& rect) {
     return {rect.left, rect.top, rect.width, rect.height};
 }
 
-// Verdana where it is installed, otherwise DejaVu Sans, which is close to it in metrics. Qt has
-// no character sets, so the table's charset has nothing to map to.
+// Verdana where it is installed, otherwise DejaVu Sans, which is close to it in metrics: Qt draws
+// with the first of the families it has. Qt has no character sets, so the table's charset has
+// nothing to map to.
 QFont ControlFont(const FontSpec& spec) {
-    static const QString family =
-        QFontDatabase::hasFamily(ToQString(kFont)) ? ToQString(kFont) : ToQString(kFallbackFont);
-    QFont font(family);
+    QFont font;
+    font.setFamilies({ToQString(kFont), ToQString(kFallbackFont)});
     font.setPointSizeF(spec.points);
     font.setBold(spec.bold);
     font.setItalic(spec.italic);

@@ -5,18 +5,21 @@
 
 #include <xcb/xcb.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <string_view>
 
 namespace {
 
-xcb_atom_t InternAtom(xcb_connection_t* connection, std::string_view name) {
-    const xcb_intern_atom_cookie_t cookie =
-        xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.data());
+xcb_atom_t AtomFrom(xcb_connection_t* connection, xcb_intern_atom_cookie_t cookie) {
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(connection, cookie, nullptr);
     const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
     std::free(reply);
     return atom;
+}
+
+xcb_intern_atom_cookie_t AskForAtom(xcb_connection_t* connection, std::string_view name) {
+    return xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.data());
 }
 
 }  // namespace
@@ -31,8 +34,11 @@ void KeepOutOfTaskbar(QWidget& window) {
         return;
     }
     const auto id = static_cast<xcb_window_t>(window.winId());
-    const xcb_atom_t state = InternAtom(connection, "_NET_WM_STATE");
-    const xcb_atom_t skipTaskbar = InternAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
+    // Both questions go out before either answer is awaited: one round trip.
+    const xcb_intern_atom_cookie_t askState = AskForAtom(connection, "_NET_WM_STATE");
+    const xcb_intern_atom_cookie_t askSkip = AskForAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
+    const xcb_atom_t state = AtomFrom(connection, askState);
+    const xcb_atom_t skipTaskbar = AtomFrom(connection, askSkip);
     if (state == XCB_ATOM_NONE || skipTaskbar == XCB_ATOM_NONE) {
         return;
     }
