@@ -5,6 +5,8 @@ cd "$(dirname "$0")/.."
 source scripts/packages.sh
 
 ensure_packages "${BUILD_PACKAGES[@]}"
+# The Qt window, and the X server, input and picture tools that drive it in the tests.
+ensure_packages qt6-base-dev libxcb1-dev fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick
 
 cmake --preset linux
 cmake --build --preset linux
