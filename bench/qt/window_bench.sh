@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks of the Qt program under Xvfb (figures, not a test):
 #  - start-up: time from start until the window is mapped, and peak memory (VmHWM), of vantrel
-#    against a Qt Widgets program that only shows an empty window, interleaved in one run;
+#    against a Qt Widgets program that only shows an empty window, interleaved in one run; and,
+#    for scale, against an empty window with one line of text;
 #  - burst timing: spacing of the eight burst launches after "USB On" against 500 ms.
 # Usage: bench/qt/window_bench.sh [START_RUNS [BURST_RUNS]]   (defaults 15 and 5)
 # Needs the `linux` preset built (cmake --build --preset linux). vantrel runs from a copy in a
@@ -27,31 +28,36 @@ mkdir -p "$work/program"
 cp "$build/bin/vantrel" "$work/program/vantrel"
 cp "$build/tests/recording_devcon" "$work/program/devcon.exe"
 cp "$build/bench/qt/empty_window" "$work/empty_window"
+cp "$build/bench/qt/text_window" "$work/text_window"
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 # --- Start-up and peak memory -------------------------------------------------------------------
-for program in "$work/empty_window" "$work/program/vantrel"; do
-    "$build/bench/qt/startup_probe" "$program" >/dev/null  # warm the caches
+programs=(empty_window text_window program/vantrel)
+for program in "${programs[@]}"; do
+    "$build/bench/qt/startup_probe" "$work/$program" >/dev/null  # warm the caches
+    : >"$work/$(basename "$program").txt"
 done
-: >"$work/empty.txt"
-: >"$work/vantrel.txt"
 for ((i = 0; i < start_runs; i++)); do
-    "$build/bench/qt/startup_probe" "$work/empty_window" >>"$work/empty.txt"
-    "$build/bench/qt/startup_probe" "$work/program/vantrel" >>"$work/vantrel.txt"
+    for program in "${programs[@]}"; do
+        "$build/bench/qt/startup_probe" "$work/$program" >>"$work/$(basename "$program").txt"
+    done
 done
-empty_ms=$(awk '{ print $1 }' "$work/empty.txt" | median)
-vantrel_ms=$(awk '{ print $1 }' "$work/vantrel.txt" | median)
-empty_kib=$(awk '{ print $2 }' "$work/empty.txt" | median)
-vantrel_kib=$(awk '{ print $2 }' "$work/vantrel.txt" | median)
+# Median of column $2 of the results of program $1.
+result() { awk -v column="$2" '{ print $column }' "$work/$1.txt" | median; }
+report() {
+    awk -v e="$(result empty_window "$1")" -v t="$(result text_window "$1")" \
+        -v v="$(result vantrel "$1")" -v unit="$2" -v format="$3" 'BEGIN {
+        printf "  empty window " format " %s, window with one text " format " %s, vantrel " format " %s\n", e, unit, t, unit, v, unit
+        printf "  ratio vantrel / empty window %.2f (goal <= 1.3); vantrel / window with text %.2f\n", v / e, v / t
+    }'
+}
 echo "Start-up to window mapped, median of $start_runs runs each (interleaved):"
-awk -v e="$empty_ms" -v v="$vantrel_ms" \
-    'BEGIN { printf "  empty Qt window %.1f ms, vantrel %.1f ms, ratio %.2f (goal <= 1.3)\n", e, v, v / e }'
+report 1 ms %.1f
 echo "Peak memory (VmHWM) once shown, median:"
-awk -v e="$empty_kib" -v v="$vantrel_kib" \
-    'BEGIN { printf "  empty Qt window %d KiB, vantrel %d KiB, ratio %.2f (goal <= 1.3)\n", e, v, v / e }'
+report 2 KiB %d
 
 # --- Burst timing -------------------------------------------------------------------------------
 read -r left top width height < <("$build/tests/window/qt/control_geometry" Command1 96)
