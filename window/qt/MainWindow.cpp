@@ -118,7 +118,8 @@ MainWindow::MainWindow()
     KeepOutOfTaskbar(*this);
 }
 
-// In table order: Qt stacks later siblings on top, which settles the three overlaps.
+// In table order: Qt stacks later siblings on top, which settles the three overlaps. Each of left,
+// top, width and height goes from twips to the nearest pixel on its own, halves away from zero.
 void MainWindow::BuildControls() {
     for (const ControlSpec& spec : kControls) {
         QWidget* parent = spec.container.empty() ? this : Control(spec.container);
