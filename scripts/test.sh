@@ -7,6 +7,8 @@ source scripts/packages.sh
 ensure_packages "${BUILD_PACKAGES[@]}"
 # The VM that devcon.exe is tested in.
 ensure_packages qemu-system-x86 busybox-static kmod cpio
+# The Qt window, and the X server, input and picture tools that drive it in the tests.
+ensure_packages qt6-base-dev libxcb1-dev fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick
 
 cmake --preset linux
 cmake --build --preset linux

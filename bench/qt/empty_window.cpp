@@ -1,0 +1,11 @@
+// The baseline for the start-up benchmark: the least a Qt Widgets program does to show a window.
+#include <QApplication>
+#include <QWidget>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("Empty"));
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,229 @@
+#!/usr/bin/env bash
+# End-to-end test of the real program under an X server (run it inside `xvfb-run -a`): a copy of
+# vantrel in a temporary folder beside a recording devcon.exe, clicked with xdotool.
+#
+#   e2e_test.sh SCENARIO VANTREL RECORDING_DEVCON CONTROL_GEOMETRY WM_CLOSE
+#
+# Every scenario ends by closing the window, which must end the program with exit code 0. Every
+# wait is bounded. Timing tolerances are wide: precise timing is measured by bench/qt, not here.
+set -euo pipefail
+
+scenario=$1
+vantrel=$2
+recorder=$3
+control_geometry=$4
+wm_close=$5
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-e2e-XXXXXX")
+program="$work/program"
+mkdir -p "$program"
+cp "$vantrel" "$program/vantrel"
+cp "$recorder" "$program/devcon.exe"
+export DEVCON_LOG="$work/devcon.log"
+: >"$DEVCON_LOG"
+pid=
+wid=
+dpi=96
+
+cleanup() {
+    if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
+        kill -9 "$pid" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL ($scenario): $*" >&2
+    echo "--- devcon log:" >&2
+    cat "$DEVCON_LOG" >&2 || true
+    exit 1
+}
+
+now_ms() {
+    local t=$EPOCHREALTIME
+    echo $((${t/./} / 1000))
+}
+
+# Polls `condition` every 50 ms for at most `seconds`.
+wait_until() {
+    local seconds=$1
+    shift
+    local deadline=$(($(now_ms) + seconds * 1000))
+    until "$@"; do
+        [ "$(now_ms)" -lt "$deadline" ] || return 1
+        sleep 0.05
+    done
+}
+
+# Recorded launches: "<t in ms> <enable|disable>" per line, in time order.
+launches() {
+    awk -F'\t' '{
+        t = substr($1, 3); split($3, argv, "|")
+        printf "%d %s\n", t / 1000000, argv[2]
+    }' "$DEVCON_LOG" | sort -n
+}
+count() { launches | awk -v verb="$1" '$2 == verb' | wc -l; }
+has_at_least() { [ "$(count "$1")" -ge "$2" ]; }
+
+start_program() {
+    (cd "$work" && exec "$program/vantrel" 2>"$work/stderr") &
+    pid=$!
+    wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vantrel$' | head -n 1) ||
+        fail "no window within 20 s"
+    [ -n "$wid" ] || fail "no window"
+}
+
+# Moves the pointer onto a control's middle and clicks; then off it, so nothing is hovered.
+click() {
+    local left top width height
+    read -r left top width height < <("$control_geometry" "$1" "$dpi")
+    xdotool mousemove --window "$wid" $((left + width / 2)) $((top + height / 2)) click 1
+    xdotool mousemove --window "$wid" 1 1
+}
+
+# A picture of a control's left square, where a check box draws its tick.
+photograph_tick() {
+    local left top width height
+    read -r left top width height < <("$control_geometry" "$1" "$dpi")
+    sleep 0.3  # let the window repaint
+    import -window "$wid" -crop "${height}x${height}+${left}+${top}" +repage "$2"
+}
+
+same_picture() {
+    [ "$(compare -metric AE "$1" "$2" null: 2>&1 || true)" = "0" ]
+}
+
+close_and_expect_exit_0() {
+    "$wm_close" "$wid" || fail "could not send the close message"
+    local status=0
+    wait_until 10 eval '! kill -0 "$pid" 2>/dev/null' || fail "still running 10 s after close"
+    wait "$pid" || status=$?
+    pid=
+    [ "$status" -eq 0 ] || fail "exit code $status after close"
+    [ "$(ls "$program")" = "$(printf 'devcon.exe\nvantrel')" ] || fail "files written: $(ls "$program")"
+}
+
+# Differences in ms between consecutive launches of the lines given (from `launches`).
+gaps() { awk 'NR > 1 { print $1 - previous } { previous = $1 }'; }
+
+expect_gaps_near_500() {
+    local gap
+    for gap in $1; do
+        [ "$gap" -ge 300 ] && [ "$gap" -le 1000 ] || fail "burst gaps (ms): $(echo $1)"
+    done
+}
+
+expect_quiet() {
+    local before
+    before=$(wc -l <"$DEVCON_LOG")
+    sleep 1.5
+    [ "$(wc -l <"$DEVCON_LOG")" -eq "$before" ] || fail "launches went on after the burst"
+}
+
+case "$scenario" in
+window | window_120dpi)
+    if [ "$scenario" = window_120dpi ]; then
+        export QT_FONT_DPI=120
+        dpi=120
+    fi
+    start_program
+    [ "$(xdotool getwindowname "$wid")" = "Vantrel" ] || fail "title"
+    size=$(xwininfo -id "$wid" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+    expected=$([ "$dpi" = 120 ] && echo 663x211 || echo 530x169)
+    [ "$size" = "$expected" ] || fail "client area $size, expected $expected"
+    properties=$(xprop -id "$wid" _NET_WM_STATE WM_NORMAL_HINTS _MOTIF_WM_HINTS _NET_WM_ICON | head -n 20)
+    grep -q '_NET_WM_STATE(ATOM) = .*_NET_WM_STATE_SKIP_TASKBAR' <<<"$properties" ||
+        fail "not kept out of the taskbar: $properties"
+    grep -q "minimum size: ${expected/x/ by }" <<<"$properties" || fail "minimum size: $properties"
+    grep -q "maximum size: ${expected/x/ by }" <<<"$properties" || fail "maximum size: $properties"
+    grep -q 'Icon (32 x 32)' <<<"$properties" || fail "no 32 x 32 icon: $properties"
+    # Motif hints: flags, functions, decorations. No minimise (8, 32) or maximise (16, 64).
+    IFS=", " read -r _ functions decorations _ < <(sed -n "s/^_MOTIF_WM_HINTS.* = //p" <<<"$properties")
+    [ $((functions & 24)) -eq 0 ] && [ $((decorations & 96)) -eq 0 ] ||
+        fail "minimise or maximise offered: $properties"
+    close_and_expect_exit_0
+    [ "$(count enable)" -eq 0 ] && [ "$(count disable)" -eq 0 ] || fail "launched something"
+    ;;
+
+usb_on)
+    start_program
+    click Command1
+    wait_until 15 has_at_least enable 14 || fail "fewer than 14 enables within 15 s"
+    mapfile -t times < <(launches | awk '{ print $1 }')
+    [ $((times[5] - times[0])) -le 300 ] || fail "the first six enables were not at once"
+    expect_gaps_near_500 "$(launches | sed -n '6,14p' | gaps)"
+    expect_quiet
+    [ "$(count enable)" -eq 14 ] && [ "$(count disable)" -eq 0 ] || fail "wrong launches"
+    grep -q $'argv=devcon.exe|enable|@USB\\\\\*\t' "$DEVCON_LOG" || fail "command line"
+    close_and_expect_exit_0
+    ;;
+
+restart)
+    start_program
+    click Command3
+    wait_until 15 has_at_least enable 8 || fail "fewer than 8 enables within 15 s"
+    [ "$(launches | head -n 1 | awk '{ print $2 }')" = disable ] || fail "did not start with a disable"
+    expect_gaps_near_500 "$(launches | gaps)"
+    expect_quiet
+    [ "$(count enable)" -eq 8 ] && [ "$(count disable)" -eq 1 ] || fail "wrong launches"
+    close_and_expect_exit_0
+    ;;
+
+off_stops_burst)
+    start_program
+    click Command1
+    wait_until 10 has_at_least enable 8 || fail "the burst did not start"
+    click Command2
+    wait_until 5 has_at_least disable 1 || fail "no disable"
+    sleep 2
+    off=$(launches | awk '$2 == "disable" { print $1; exit }')
+    late=$(launches | awk -v off="$off" '$2 == "enable" && $1 > off + 300' | wc -l)
+    [ "$late" -eq 0 ] || fail "$late enables after USB Off"
+    [ "$(count enable)" -lt 14 ] || fail "the burst ran to its end"
+    close_and_expect_exit_0
+    ;;
+
+auto_on)
+    start_program
+    photograph_tick Check1 "$work/unticked.png"
+    clicked_at=$(now_ms)
+    click Check1
+    photograph_tick Check1 "$work/ticked.png"
+    ! same_picture "$work/unticked.png" "$work/ticked.png" || fail "the box did not tick"
+    wait_until 20 has_at_least enable 6 || fail "no switch-on within 20 s"
+    after=$(($(now_ms) - clicked_at))
+    [ "$after" -ge 9000 ] && [ "$after" -le 13000 ] || fail "switched on after $after ms, not 10 s"
+    wait_until 10 has_at_least enable 14 || fail "no burst after the switch-on"
+    photograph_tick Check1 "$work/after.png"
+    same_picture "$work/unticked.png" "$work/after.png" || fail "the box is still ticked"
+    expect_quiet
+    [ "$(count disable)" -eq 0 ] || fail "disabled something"
+    close_and_expect_exit_0
+    ;;
+
+no_display)
+    for display in unset ":$((500 + RANDOM % 400))"; do
+        status=0
+        if [ "$display" = unset ]; then
+            env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program/vantrel" \
+                2>"$work/stderr" || status=$?
+            expected='DISPLAY'
+        else
+            [ ! -e "/tmp/.X11-unix/X${display#:}" ] || continue
+            env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY="$display" "$program/vantrel" \
+                2>"$work/stderr" || status=$?
+            expected="\"$display\""
+        fi
+        [ "$status" -eq 1 ] || fail "exit status $status with DISPLAY $display: $(cat "$work/stderr")"
+        [ "$(wc -l <"$work/stderr")" -eq 1 ] || fail "not one line: $(cat "$work/stderr")"
+        grep -q "^vantrel: .*$expected" "$work/stderr" || fail "no display named: $(cat "$work/stderr")"
+    done
+    ;;
+
+*)
+    echo "unknown scenario $scenario" >&2
+    exit 2
+    ;;
+esac
+echo "PASS ($scenario)"

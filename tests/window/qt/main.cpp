@@ -1,0 +1,22 @@
+#include <QApplication>
+#include <QTest>
+
+#include "BindingTest.h"
+#include "KeyboardTest.h"
+#include "LayoutTest.h"
+#include "window/qt/HighDpi.h"
+
+// Scaling is set up as in the program, before the application exists; the screen comes from the
+// command line (-platform offscreen:configfile=...).
+int main(int argc, char** argv) {
+    PrepareHighDpiScaling();
+    QApplication app(argc, argv);
+    LayoutTest layout;
+    KeyboardTest keyboard;
+    BindingTest binding;
+    int failures = 0;
+    for (QObject* test : std::initializer_list<QObject*>{&layout, &keyboard, &binding}) {
+        failures += QTest::qExec(test, argc, argv);
+    }
+    return failures;
+}

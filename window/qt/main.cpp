@@ -1,0 +1,24 @@
+// Vantrel: switches every USB device off and on through devcon.exe, from one small window.
+#include <QApplication>
+
+#include "DisplayGuard.h"
+#include "FormBinding.h"
+#include "HighDpi.h"
+#include "MainWindow.h"
+#include "launcher/RunDevcon.h"
+#include "panel/Form1.h"
+
+int main(int, char** argv) {
+    int qtArgc = 1;  // the program reads no arguments, so Qt gets none either
+    PrepareHighDpiScaling();
+    DisplayGuard display;
+    QApplication app(qtArgc, argv);
+    display.Release();
+
+    Form1 form(RunDevcon);
+    MainWindow window;
+    FormBinding binding(form, window);
+    window.show();
+    // Closing the window ends the loop with 0; timers stop with the binding.
+    return QApplication::exec();
+}
