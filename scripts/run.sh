@@ -8,5 +8,5 @@ ensure_packages "${BUILD_PACKAGES[@]}"
 ensure_packages qt6-base-dev libxcb1-dev fonts-dejavu-core
 
 cmake --preset linux
-cmake --build --preset linux
+cmake --build --preset linux --target vantrel devcon
 exec build/linux/bin/vantrel

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# `cmake --install` into a temporary prefix puts the program, its menu entry and its icon where a
-# desktop looks for them. Usage: install_test.sh BUILD_DIR
+# `cmake --install` into a temporary prefix puts the program with devcon.exe beside it, its menu
+# entry and its icon where a desktop looks for them. Nothing installed is run. Usage: install_test.sh BUILD_DIR
 set -euo pipefail
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-install-XXXXXX")
 trap 'rm -rf "$prefix"' EXIT
@@ -11,6 +11,7 @@ fail() {
     exit 1
 }
 [ -x "$prefix/bin/vantrel" ] || fail "no executable bin/vantrel"
+[ -x "$prefix/bin/devcon.exe" ] || fail "no executable bin/devcon.exe beside vantrel"
 desktop="$prefix/share/applications/vantrel.desktop"
 [ -f "$desktop" ] || fail "no share/applications/vantrel.desktop"
 grep -qx 'Exec=vantrel' "$desktop" || fail "the menu entry does not start vantrel"
