@@ -29,6 +29,17 @@ set_dpi() {
     echo "$dpi" >"$dir/dpi"
 }
 
+# Xvfb runs no window manager, so Wine draws the window frames itself (caption, close box).
+# Wine's own fonts (Marlett draws the caption buttons) go where every Wine version finds them, and
+# Verdana, which is not free, is replaced by its look-alike DejaVu Sans.
+configure_prefix() {
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Verdana /t REG_SZ /d 'DejaVu Sans' /f
+    if [ -d /usr/share/wine/fonts ]; then
+        cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    fi
+}
+
 load_display() {
     if [ ! -s "$dir/display" ]; then
         echo "wine-session: no session in $dir; run '$0 $dir start' first" >&2
@@ -57,6 +68,7 @@ start() {
     {
         wineserver -p
         wineboot -i
+        configure_prefix
         rm -f "$dir/dpi"
         set_dpi 96
     } </dev/null >>"$dir/wine.log" 2>&1
