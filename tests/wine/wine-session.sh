@@ -29,10 +29,12 @@ set_dpi() {
     echo "$dpi" >"$dir/dpi"
 }
 
-# Xvfb runs no window manager, so Wine draws the window frames itself (caption, close box).
+# Xvfb runs no window manager, so Wine manages the windows and draws their frames itself
+# (caption, close box); otherwise it would wait for a manager on every window it hides.
 # Wine's own fonts (Marlett draws the caption buttons) go where every Wine version finds them, and
 # Verdana, which is not free, is replaced by its look-alike DejaVu Sans.
 configure_prefix() {
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Verdana /t REG_SZ /d 'DejaVu Sans' /f
     if [ -d /usr/share/wine/fonts ]; then

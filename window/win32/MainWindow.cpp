@@ -178,8 +178,17 @@ void MainWindow::Show(int showCommand) {
 }
 
 void MainWindow::Dispatch(MSG& message) const {
-    if (window_ && IsDialogMessageW(window_, &message)) {
-        return;
+    if (window_ && (message.hwnd == window_ || IsChild(window_, message.hwnd))) {
+        // Dialog navigation makes the focused push button the default one and presses it on
+        // Enter, and turns Esc into IDCANCEL. This window has no default or cancel button.
+        const bool enterOrEsc = message.message == WM_KEYDOWN || message.message == WM_KEYUP ||
+                                message.message == WM_CHAR;
+        if (enterOrEsc && (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE)) {
+            return;
+        }
+        if (IsDialogMessageW(window_, &message)) {
+            return;
+        }
     }
     TranslateMessage(&message);
     DispatchMessageW(&message);
@@ -291,7 +300,7 @@ LRESULT CALLBACK MainWindow::WindowProcedure(HWND window, UINT message, WPARAM w
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
-            // Enter and Esc reach the window as IDOK and IDCANCEL from dialog navigation.
+            // What dialog navigation sends for Enter and Esc; no control has these IDs.
             if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
                 return 0;
             }

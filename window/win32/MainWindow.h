@@ -53,7 +53,7 @@ class MainWindow {
     void Show(int showCommand);
 
     // Hands on a message taken from the thread's queue: keys that move between the controls go to
-    // dialog navigation, everything else to its window.
+    // dialog navigation, Enter and Esc nowhere, everything else to its window.
     void Dispatch(MSG& message) const;
 
   private:
