@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "tests/support/win32/Sandbox.h"
 #include "window/ControlTable.h"
@@ -163,6 +164,30 @@ TEST_F(ProgramTest, ClosingTheWindowEndsTheProgramWithExitCodeZero) {
     GetExitCodeProcess(process.hProcess, &exitCode);
     EXPECT_EQ(exitCode, 0u);
     EXPECT_TRUE(sandbox.Records().empty());
+}
+
+TEST(ProgramFile, CarriesItsVersionAndItsManifest) {
+    const std::wstring exe = FromBuildPath(VANTREL_EXE).wstring();
+    const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), nullptr);
+    ASSERT_GT(size, 0u);
+    std::vector<char> version(size);
+    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, version.data()));
+    wchar_t* product = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(version.data(), L"\\StringFileInfo\\040904B0\\ProductName",
+                               reinterpret_cast<void**>(&product), &length));
+    EXPECT_EQ(std::wstring(product), L"Vantrel");
+
+    const HMODULE file = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(file, nullptr);
+    const HRSRC found = FindResourceW(file, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(found, nullptr) << "no application manifest";
+    const auto* text = static_cast<const char*>(LockResource(LoadResource(file, found)));
+    const std::string manifest(text, SizeofResource(file, found));
+    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(manifest.find(">PerMonitorV2"), std::string::npos);
+    FreeLibrary(file);
 }
 
 }  // namespace
