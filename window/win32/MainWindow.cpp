@@ -218,6 +218,8 @@ void MainWindow::LayOut(int dpi) {
     const SIZE size = WindowSize(dpi);
     SetWindowPos(window_, nullptr, 0, 0, size.cx, size.cy,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The picture is stretched to its box: a resized box must be drawn whole again.
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void MainWindow::ReplaceFonts(int dpi) {
