@@ -13,3 +13,10 @@ ensure_packages qt6-base-dev libxcb1-dev fonts-dejavu-core xvfb xauth xdotool x1
 cmake --preset linux
 cmake --build --preset linux
 ctest --preset linux
+
+# Windows: vantrel.exe cross-built with MinGW-w64, its tests run under Wine on Xvfb.
+ensure_packages "${WINDOWS_PACKAGES[@]}"
+trap 'bash tests/wine/wine-session.sh build/windows/wine stop' EXIT
+cmake --preset windows
+cmake --build --preset windows
+ctest --preset windows

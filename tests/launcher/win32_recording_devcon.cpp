@@ -1,0 +1,113 @@
+// A stand-in for devcon.exe on Windows that records how it was started. It appends one line of
+// tab-separated UTF-8 fields to the file named by DEVCON_LOG: a wall-clock time stamp, its own
+// path, its arguments, its working directory and the show command it was given. With DEVCON_HOLD
+// set it first waits (at most a minute) until that file exists, so a test can hold it running.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <string>
+
+namespace {
+
+std::string Utf8(const std::wstring& wide) {
+    if (wide.empty()) {
+        return {};
+    }
+    const int size = static_cast<int>(wide.size());
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
+    return text;
+}
+
+std::wstring Environment(const wchar_t* name) {
+    wchar_t value[32768];
+    const DWORD length = GetEnvironmentVariableW(name, value, 32768);
+    return length > 0 && length < 32768 ? std::wstring(value, length) : std::wstring{};
+}
+
+// Nanoseconds since 1970, comparable with the clock of the Linux side that runs Wine.
+long long UnixTimeNs() {
+    FILETIME now;
+    GetSystemTimePreciseAsFileTime(&now);
+    const long long ticks = (static_cast<long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return (ticks - 116444736000000000LL) * 100;
+}
+
+std::string ShowCommand() {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    GetStartupInfoW(&startup);
+    if (!(startup.dwFlags & STARTF_USESHOWWINDOW)) {
+        return "default";
+    }
+    return startup.wShowWindow == SW_HIDE ? "hidden" : std::to_string(startup.wShowWindow);
+}
+
+void WaitForFile(const std::wstring& path) {
+    for (int i = 0; i < 3000 && GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) {
+        Sleep(20);
+    }
+}
+
+// Several copies may record at once: each waits its turn for the file, then appends.
+bool Append(const std::wstring& path, const std::string& line) {
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        const HANDLE file = CreateFileW(path.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            if (GetLastError() != ERROR_SHARING_VIOLATION) {
+                return false;
+            }
+            Sleep(5);
+            continue;
+        }
+        DWORD written = 0;
+        SetFilePointer(file, 0, nullptr, FILE_END);
+        const BOOL ok =
+            WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        CloseHandle(file);
+        return ok && written == line.size();
+    }
+    return false;
+}
+
+}  // namespace
+
+int wmain() {
+    const std::wstring hold = Environment(L"DEVCON_HOLD");
+    if (!hold.empty()) {
+        WaitForFile(hold);
+    }
+
+    wchar_t exe[32768];
+    const DWORD exeLength = GetModuleFileNameW(nullptr, exe, 32768);
+    wchar_t cwd[32768];
+    const DWORD cwdLength = GetCurrentDirectoryW(32768, cwd);
+
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    std::string arguments;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) {
+            arguments += '|';
+        }
+        arguments += Utf8(argv[i]);
+    }
+    LocalFree(argv);
+
+    std::string line = "t=" + std::to_string(UnixTimeNs());
+    line += "\texe=";
+    line += Utf8(std::wstring(exe, exeLength));
+    line += "\targs=";
+    line += arguments;
+    line += "\tcwd=";
+    line += Utf8(std::wstring(cwd, cwdLength));
+    line += "\tshow=";
+    line += ShowCommand();
+    line += '\n';
+    const std::wstring log = Environment(L"DEVCON_LOG");
+    return Append(log.empty() ? L"devcon.log" : log, line) ? 0 : 1;
+}

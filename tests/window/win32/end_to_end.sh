@@ -1,0 +1,191 @@
+#!/usr/bin/env bash
+# End to end: the real vantrel.exe under Wine on the session's Xvfb display, clicked and typed at
+# with xdotool, launching a recording devcon.exe that sits beside it in a program folder whose
+# name has Cyrillic and CJK letters. Every wait is bounded; timing tolerances are generous.
+#   end_to_end.sh SESSION_DIR VANTREL_EXE RECORDING_DEVCON WINDOW_PROBE
+set -uo pipefail
+
+session_dir=$1
+vantrel_exe=$2
+recording_devcon=$3
+window_probe=$4
+session="$(cd "$(dirname "$0")/../../wine" && pwd)/wine-session.sh"
+eval "$("$session" "$session_dir" env)"
+
+work=$(mktemp -d /tmp/vantrel-e2e-XXXXXX)
+folder="$work/Прибор 設備"
+elsewhere="$work/elsewhere"
+log="$work/devcon.log"
+mkdir -p "$folder" "$elsewhere"
+cp "$vantrel_exe" "$folder/vantrel.exe"
+cp "$recording_devcon" "$folder/devcon.exe"
+export DEVCON_LOG="Z:${log//\//\\}"
+
+program_pid=
+failures=0
+
+cleanup() {
+    [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+check() {  # CONDITION-STATUS MESSAGE
+    if [ "$1" -eq 0 ]; then
+        echo "ok   $2"
+    else
+        echo "FAIL $2"
+        failures=$((failures + 1))
+    fi
+}
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+probe() { "$session" "$session_dir" run "$window_probe" "$@" | tr -d '\r'; }
+click() {  # CONTROL [FX FY]
+    local point
+    point=$(probe at "$1" "${2:-0.5}" "${3:-0.5}")
+    xdotool mousemove $point click 1
+}
+count() {  # VERB
+    local n
+    n=$(grep -c "args=$1|" "$log" 2>/dev/null)
+    echo "${n:-0}"
+}
+# Launch times of VERB in milliseconds since the epoch, in order.
+times_ms() {
+    grep "args=$1|" "$log" 2>/dev/null | sed 's/^t=\([0-9]*\)[0-9]\{6\}\t.*/\1/' | sort -n
+}
+wait_for() {  # VERB COUNT SECONDS
+    local deadline=$(($(now_ms) + $3 * 1000))
+    while [ "$(count "$1")" -lt "$2" ] && [ "$(now_ms)" -lt "$deadline" ]; do
+        sleep 0.1
+    done
+}
+# Gaps between the launches of VERB from the Nth (1-based) onwards, all within [LOW, HIGH] ms.
+gaps_within() {  # VERB FROM LOW HIGH
+    times_ms "$1" | tail -n +"$2" |
+        awk -v low="$3" -v high="$4" 'NR > 1 { gap = $1 - last; if (gap < low || gap > high) bad = 1 }
+                                      { last = $1 } END { exit bad }'
+}
+start_program() {
+    (cd "$elsewhere" && exec "$session" "$session_dir" run --dpi 96 "$folder/vantrel.exe") \
+        >"$work/wine.log" 2>&1 &
+    program_pid=$!
+    local deadline=$(($(now_ms) + 30000))
+    until probe focus >/dev/null 2>&1 || [ "$(now_ms)" -ge "$deadline" ]; do
+        sleep 0.2
+    done
+    sleep 0.5
+}
+# Waits for the program to end; prints its exit code, or "running" after SECONDS.
+exit_code_within() {
+    local deadline=$(($(now_ms) + $1 * 1000))
+    while kill -0 "$program_pid" 2>/dev/null && [ "$(now_ms)" -lt "$deadline" ]; do
+        sleep 0.1
+    done
+    if kill -0 "$program_pid" 2>/dev/null; then
+        echo running
+    else
+        wait "$program_pid"
+        echo $?
+        program_pid=
+    fi
+}
+
+start_program
+[ "$(probe focus)" = Command1 ]
+check $? "the window is up with the focus on Command1"
+[ "$(count enable)$(count disable)" = 00 ]
+check $? "nothing is launched at start"
+
+# "USB On": six enables at once, then the burst of eight, about 500 ms apart.
+clicked=$(now_ms)
+click Command1
+wait_for enable 14 20
+first=$(times_ms enable | head -1)
+seventh=$(times_ms enable | sed -n 7p)
+last=$(times_ms enable | tail -1)
+[ "$(count enable)" -eq 14 ] && [ "$(count disable)" -eq 0 ]
+check $? "USB On: 14 enables, no disable ($(count enable), $(count disable))"
+[ $((first - clicked)) -lt 3000 ] && [ $((seventh - first)) -ge 300 ]
+check $? "USB On: six at once, the burst after ($((first - clicked)) ms, $((seventh - first)) ms)"
+gaps_within enable 7 150 1500 && [ $((last - seventh)) -ge 2000 ] && [ $((last - seventh)) -le 7000 ]
+check $? "USB On: the burst's launches about 500 ms apart ($((last - seventh)) ms for seven gaps)"
+sleep 1.5
+[ "$(count enable)" -eq 14 ]
+check $? "USB On: the burst stops by itself"
+
+# "Restart USB": one disable, then the burst of eight enables.
+: >"$log"
+click Command3
+wait_for enable 8 20
+sleep 1.5
+[ "$(count disable)" -eq 1 ] && [ "$(count enable)" -eq 8 ]
+check $? "Restart USB: 1 disable and 8 enables ($(count disable), $(count enable))"
+[ "$(times_ms disable | head -1)" -le "$(times_ms enable | head -1)" ] && gaps_within enable 1 150 1500
+check $? "Restart USB: the disable first, then enables about 500 ms apart"
+
+# "USB Off" during a burst stops it.
+: >"$log"
+click Command1
+wait_for enable 8 20
+stopped=$(now_ms)
+click Command2
+sleep 2.5
+enables=$(count enable)
+late=$(times_ms enable | awk -v t="$stopped" '$1 > t + 1000' | wc -l)
+[ "$(count disable)" -eq 1 ] && [ "$enables" -lt 14 ] && [ "$late" -eq 0 ]
+check $? "USB Off stops the burst ($enables enables, $late after the stop)"
+
+# The spinner's up arrow raises its value, the down arrow lowers it.
+click VScroll1 0.5 0.15
+[ "$(probe text Text1)" = 3 ]
+check $? "the up arrow raises the hours to 3"
+click VScroll1 0.5 0.85
+click VScroll1 0.5 0.85
+[ "$(probe text Text1)" = 1 ]
+check $? "the down arrow lowers them to 1"
+
+# Tab moves on, also onto a push button; Enter and Esc press nothing.
+click Command2   # puts the focus there; one disable
+sleep 0.5
+: >"$log"
+xdotool key Tab
+[ "$(probe focus)" = Check1 ]
+check $? "Tab moves from Command2 to Check1"
+xdotool key Tab
+[ "$(probe focus)" = Command3 ]
+check $? "Tab moves on to Command3"
+xdotool key Return Escape
+sleep 1
+[ ! -s "$log" ] && [ "$(probe focus)" = Command3 ] && [ "$(probe check Check1)" = 0 ]
+check $? "Enter and Esc press no button"
+
+# Auto On: the enables come about ten seconds after ticking the box, which then unticks itself.
+clicked=$(now_ms)
+click Check1
+[ "$(probe check Check1)" = 1 ]
+check $? "Auto On is ticked"
+wait_for enable 6 25
+first=$(times_ms enable | head -1)
+[ "$(count enable)" -ge 6 ] && [ $((first - clicked)) -ge 8500 ] && [ $((first - clicked)) -le 14000 ]
+check $? "Auto On: the enables come about 10 s later ($((${first:-0} - clicked)) ms)"
+[ "$(probe check Check1)" = 0 ]
+check $? "Auto On unticks itself"
+
+# Closing the window by its close box ends the program with exit code 0.
+point=$(probe closebox)
+xdotool mousemove $point click 1
+code=$(exit_code_within 15)
+[ "$code" = 0 ]
+check $? "the close box ends the program with exit code 0 ($code)"
+
+# And so does Alt+F4.
+start_program
+xdotool key alt+F4
+code=$(exit_code_within 15)
+[ "$code" = 0 ]
+check $? "Alt+F4 ends the program with exit code 0 ($code)"
+
+echo "$failures failure(s)"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,203 @@
+// The real vantrel.exe, run by this test under Wine from a program folder whose name has Cyrillic
+// and CJK letters, with another current directory that holds a decoy devcon.exe. Run with
+// --expected-dpi=N under a Wine whose system DPI is N.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "tests/support/win32/Sandbox.h"
+#include "window/ControlTable.h"
+#include "window/win32/MainWindow.h"
+#include "window/win32/Utf16.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int expectedDpi = 96;
+
+struct Design {
+    int dpi;
+    int clientWidth;
+    int clientHeight;
+    int pictureWidth;
+    int pictureHeight;
+};
+constexpr Design kDesigns[] = {{96, 530, 169, 272, 118}, {120, 663, 211, 340, 148}};
+
+struct FindRequest {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK MatchMainWindow(HWND window, LPARAM lParam) {
+    auto* request = reinterpret_cast<FindRequest*>(lParam);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    wchar_t windowClass[64] = {};
+    GetClassNameW(window, windowClass, 64);
+    if (processId == request->processId && std::wcscmp(windowClass, kMainWindowClass) == 0 &&
+        IsWindowVisible(window)) {
+        request->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+class ProgramTest : public ::testing::Test {
+  protected:
+    Sandbox sandbox;
+    PROCESS_INFORMATION process{};
+    HWND main = nullptr;
+
+    void SetUp() override {
+        fs::copy_file(FromBuildPath(VANTREL_EXE), sandbox.programFolder / L"vantrel.exe");
+        fs::copy_file(FromBuildPath(RECORDING_DEVCON), sandbox.programFolder / L"devcon.exe");
+        fs::copy_file(FromBuildPath(RECORDING_DEVCON), sandbox.elsewhere / L"devcon.exe");
+        process = StartProgram(sandbox.programFolder / L"vantrel.exe", sandbox.elsewhere);
+        ASSERT_NE(process.hProcess, nullptr) << "vantrel.exe did not start";
+        FindRequest request{process.dwProcessId, nullptr};
+        for (int i = 0; i < 600 && !request.found; ++i) {
+            EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&request));
+            Sleep(request.found ? 0 : 50);
+        }
+        main = request.found;
+        ASSERT_NE(main, nullptr) << "no window within 30 s";
+    }
+
+    void TearDown() override {
+        if (!process.hProcess) {
+            return;
+        }
+        if (WaitForSingleObject(process.hProcess, 0) == WAIT_TIMEOUT) {
+            PostMessageW(main, WM_CLOSE, 0, 0);
+            if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) {
+                TerminateProcess(process.hProcess, 1);
+            }
+        }
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+
+    HWND Item(std::string_view name) const { return GetDlgItem(main, ControlIdOf(name)); }
+
+    static std::wstring TextOf(HWND window) {
+        wchar_t text[256] = {};
+        SendMessageW(window, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+        return text;
+    }
+
+    std::string ProgramFolder() const { return Utf8(sandbox.programFolder.wstring()); }
+};
+
+TEST_F(ProgramTest, ClientAreaAndPictureHaveTheDesignSizeAtTheSystemDpi) {
+    const Design* design = std::find_if(std::begin(kDesigns), std::end(kDesigns),
+                                        [](const Design& d) { return d.dpi == expectedDpi; });
+    ASSERT_NE(design, std::end(kDesigns)) << expectedDpi;
+    RECT client;
+    GetClientRect(main, &client);
+    EXPECT_EQ(client.right, design->clientWidth);
+    EXPECT_EQ(client.bottom, design->clientHeight);
+    RECT picture;
+    GetWindowRect(Item("Image1"), &picture);
+    EXPECT_EQ(picture.right - picture.left, design->pictureWidth);
+    EXPECT_EQ(picture.bottom - picture.top, design->pictureHeight);
+}
+
+TEST_F(ProgramTest, ShowsTheDesignsCaptions) {
+    EXPECT_EQ(TextOf(main), L"Vantrel");
+    for (const ControlSpec& control : kControls) {
+        EXPECT_EQ(TextOf(Item(control.name)), Utf16(control.caption)) << control.name;
+    }
+}
+
+TEST_F(ProgramTest, FocusStartsOnCommand1AndTabFollowsTheTabOrder) {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    for (int i = 0; i < 100 && gui.hwndFocus == nullptr; ++i) {
+        GetGUIThreadInfo(process.dwThreadId, &gui);
+        Sleep(gui.hwndFocus ? 0 : 50);
+    }
+    EXPECT_EQ(gui.hwndFocus, Item("Command1"));
+
+    const auto order = TabOrder();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        EXPECT_EQ(GetNextDlgTabItem(main, Item(order[i]->name), FALSE),
+                  Item(order[(i + 1) % order.size()]->name))
+            << "after " << order[i]->name;
+    }
+}
+
+TEST_F(ProgramTest, EachButtonLaunchesDevconFromTheProgramFolderHidden) {
+    // Off straight after On stops the burst before its first tick; Restart then runs one.
+    SendMessageW(Item("Command1"), BM_CLICK, 0, 0);
+    SendMessageW(Item("Command2"), BM_CLICK, 0, 0);
+    SendMessageW(Item("Command3"), BM_CLICK, 0, 0);
+    sandbox.WaitForRecords(6 + 1 + 1 + 8, 30000);
+    Sleep(1500);  // room for any launch too many to show up
+    const std::vector<Record> records = sandbox.Records();
+
+    int enables = 0;
+    int disables = 0;
+    for (Record record : records) {
+        enables += record["args"] == "enable|@USB\\*";
+        disables += record["args"] == "disable|@USB\\*";
+        EXPECT_EQ(record["exe"], ProgramFolder() + "\\devcon.exe");
+        EXPECT_EQ(record["cwd"], ProgramFolder());
+        EXPECT_EQ(record["show"], "hidden");
+    }
+    EXPECT_EQ(enables, 6 + 8);
+    EXPECT_EQ(disables, 2);
+    EXPECT_EQ(records.size(), 16u);
+}
+
+TEST_F(ProgramTest, ClosingTheWindowEndsTheProgramWithExitCodeZero) {
+    PostMessageW(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_TRUE(sandbox.Records().empty());
+}
+
+TEST(ProgramFile, CarriesItsVersionAndItsManifest) {
+    const std::wstring exe = FromBuildPath(VANTREL_EXE).wstring();
+    const DWORD size = GetFileVersionInfoSizeW(exe.c_str(), nullptr);
+    ASSERT_GT(size, 0u);
+    std::vector<char> version(size);
+    ASSERT_TRUE(GetFileVersionInfoW(exe.c_str(), 0, size, version.data()));
+    wchar_t* product = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(version.data(), L"\\StringFileInfo\\040904B0\\ProductName",
+                               reinterpret_cast<void**>(&product), &length));
+    EXPECT_EQ(std::wstring(product), L"Vantrel");
+
+    const HMODULE file = LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(file, nullptr);
+    const HRSRC found = FindResourceW(file, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    ASSERT_NE(found, nullptr) << "no application manifest";
+    const auto* text = static_cast<const char*>(LockResource(LoadResource(file, found)));
+    const std::string manifest(text, SizeofResource(file, found));
+    EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    EXPECT_NE(manifest.find("version=\"6.0.0.0\""), std::string::npos);
+    EXPECT_NE(manifest.find(">PerMonitorV2"), std::string::npos);
+    FreeLibrary(file);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], "--expected-dpi=", 15) == 0) {
+            expectedDpi = std::atoi(argv[i] + 15);
+        }
+    }
+    return RUN_ALL_TESTS();
+}

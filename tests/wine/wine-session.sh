@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Runs the Windows test programs under Wine, in a private Wine prefix and on a private Xvfb
+# display, both kept in one session folder and started once per test run:
+#   wine-session.sh DIR start                          boot the prefix if new, start Xvfb and wineserver
+#   wine-session.sh DIR run [--dpi N] PROGRAM [ARG...] run PROGRAM under Wine (system DPI N, default 96)
+#   wine-session.sh DIR env                            print the session's environment for `eval`
+#   wine-session.sh DIR stop                           stop wineserver and Xvfb
+set -euo pipefail
+
+dir=$1
+command=$2
+shift 2
+mkdir -p "$dir"
+dir=$(cd "$dir" && pwd)
+
+export WINEPREFIX="$dir/prefix"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDEBUG=-all
+export LC_ALL=C.UTF-8
+
+wine_reg_dword() {  # KEY NAME VALUE
+    wine reg add "$1" /v "$2" /t REG_DWORD /d "$3" /f >/dev/null
+}
+
+set_dpi() {
+    local dpi=$1
+    [ "$(cat "$dir/dpi" 2>/dev/null)" = "$dpi" ] && return 0
+    wine_reg_dword 'HKCU\Control Panel\Desktop' LogPixels "$dpi"
+    echo "$dpi" >"$dir/dpi"
+}
+
+# Xvfb runs no window manager, so Wine manages the windows and draws their frames itself
+# (caption, close box); otherwise it would wait for a manager on every window it hides.
+# Wine's own fonts (Marlett draws the caption buttons) go where every Wine version finds them, and
+# Verdana, which is not free, is replaced by its look-alike DejaVu Sans.
+configure_prefix() {
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Verdana /t REG_SZ /d 'DejaVu Sans' /f
+    if [ -d /usr/share/wine/fonts ]; then
+        cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+    fi
+}
+
+load_display() {
+    if [ ! -s "$dir/display" ]; then
+        echo "wine-session: no session in $dir; run '$0 $dir start' first" >&2
+        exit 2
+    fi
+    DISPLAY=:$(cat "$dir/display")
+    export DISPLAY
+}
+
+start() {
+    stop_quietly
+    # Xvfb writes its display number to the descriptor given, once it accepts clients.
+    rm -f "$dir/display"
+    setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
+        3>"$dir/display" </dev/null >"$dir/xvfb.log" 2>&1 &
+    echo $! >"$dir/xvfb.pid"
+    for _ in $(seq 100); do
+        [ -s "$dir/display" ] && break
+        sleep 0.1
+    done
+    load_display
+
+    # Everything Wine keeps running (wineserver, services, the desktop) writes to the log, not
+    # to the test runner's pipes.
+    mkdir -p "$WINEPREFIX"
+    {
+        wineserver -p
+        wineboot -i
+        configure_prefix
+        rm -f "$dir/dpi"
+        set_dpi 96
+    } </dev/null >>"$dir/wine.log" 2>&1
+    echo "wine session ready in $dir on display $DISPLAY"
+}
+
+stop_quietly() {
+    wineserver -k >/dev/null 2>&1 || true
+    wineserver -w >/dev/null 2>&1 || true
+    if [ -s "$dir/xvfb.pid" ]; then
+        kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
+        rm -f "$dir/xvfb.pid"
+    fi
+    rm -f "$dir/display"
+}
+
+case $command in
+start) start ;;
+stop) stop_quietly ;;
+env)
+    load_display
+    for name in WINEPREFIX WINEDLLOVERRIDES WINEDEBUG LC_ALL DISPLAY; do
+        printf 'export %s=%q\n' "$name" "${!name}"
+    done
+    ;;
+run)
+    load_display
+    dpi=96
+    if [ "${1:-}" = --dpi ]; then
+        dpi=$2
+        shift 2
+    fi
+    set_dpi "$dpi" </dev/null
+    exec wine "$@"
+    ;;
+*)
+    echo "usage: $0 DIR start|run|env|stop" >&2
+    exit 2
+    ;;
+esac

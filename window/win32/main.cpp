@@ -1,0 +1,26 @@
+#include <windows.h>
+
+#include <objbase.h>
+
+#include "FormBinding.h"
+#include "MainWindow.h"
+#include "launcher/RunDevcon.h"
+#include "panel/Form1.h"
+
+// No arguments are read, no files written and nothing is kept between runs: the program is the
+// window, until it is closed.
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    // ShellExecuteW may hand a launch to shell extensions, which need COM on this thread.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+
+    Form1 form(RunDevcon);
+    MainWindow window(instance);
+    FormBinding binding(form, window);
+    window.Show(showCommand);
+
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        window.Dispatch(message);
+    }
+    return 0;
+}
