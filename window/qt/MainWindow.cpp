@@ -33,18 +33,18 @@ QRect ToQRect(const PixelRect& rect) {
 // Verdana where it is installed, otherwise DejaVu Sans, which is close to it in metrics: Qt draws
 // with the first of the families it has. Qt has no character sets, so the table's charset has
 // nothing to map to.
-QFont ControlFont(const FontSpec& spec) {
+QFont ControlFont(const FontSpec& design) {
     QFont font;
     font.setFamilies({ToQString(kFont), ToQString(kFallbackFont)});
-    font.setPointSizeF(spec.points);
-    font.setBold(spec.bold);
-    font.setItalic(spec.italic);
+    font.setPointSizeF(design.points);
+    font.setBold(design.bold);
+    font.setItalic(design.italic);
     return font;
 }
 
-QWidget* CreateControl(const ControlSpec& spec, QWidget* parent) {
-    const QString caption = ToQString(spec.caption);
-    switch (spec.kind) {
+QWidget* CreateControl(const ControlSpec& design, QWidget* parent) {
+    const QString caption = ToQString(design.caption);
+    switch (design.kind) {
         case ControlKind::Frame:
             return new QGroupBox(caption, parent);
         case ControlKind::ScrollBar: {
@@ -59,18 +59,18 @@ QWidget* CreateControl(const ControlSpec& spec, QWidget* parent) {
             return new QCheckBox(caption, parent);
         case ControlKind::TextBox: {
             auto* box = new QLineEdit(caption, parent);
-            box->setReadOnly(spec.readOnly);
-            box->setAlignment(spec.centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+            box->setReadOnly(design.readOnly);
+            box->setAlignment(design.centred ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
             return box;
         }
         case ControlKind::Label: {
             auto* label = new QLabel(caption, parent);
-            label->setAlignment((spec.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
-            if (spec.textColour) {
+            label->setAlignment((design.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+            if (design.textColour) {
                 QPalette palette = label->palette();
-                palette.setColor(
-                    QPalette::WindowText,
-                    QColor(spec.textColour->red, spec.textColour->green, spec.textColour->blue));
+                palette.setColor(QPalette::WindowText,
+                                 QColor(design.textColour->red, design.textColour->green,
+                                        design.textColour->blue));
                 label->setPalette(palette);
             }
             return label;
@@ -107,8 +107,8 @@ MainWindow::MainWindow()
     BuildControls();
 
     QWidget* previous = nullptr;
-    for (const ControlSpec* spec : TabOrder()) {
-        QWidget* control = Control(spec->name);
+    for (const ControlSpec* design : TabOrder()) {
+        QWidget* control = Control(design->name);
         if (previous != nullptr) {
             setTabOrder(previous, control);
         }
@@ -121,13 +121,13 @@ MainWindow::MainWindow()
 // In table order: Qt stacks later siblings on top, which settles the three overlaps. Each of left,
 // top, width and height goes from twips to the nearest pixel on its own, halves away from zero.
 void MainWindow::BuildControls() {
-    for (const ControlSpec& spec : kControls) {
-        QWidget* parent = spec.container.empty() ? this : Control(spec.container);
-        QWidget* control = CreateControl(spec, parent);
-        control->setObjectName(ToQString(spec.name));
-        control->setFont(ControlFont(spec.font));
-        control->setGeometry(ToQRect(ToPixels(spec.rect, dpi_)));
-        controls_.emplace(spec.name, control);
+    for (const ControlSpec& design : kControls) {
+        QWidget* parent = design.container.empty() ? this : Control(design.container);
+        QWidget* control = CreateControl(design, parent);
+        control->setObjectName(ToQString(design.name));
+        control->setFont(ControlFont(design.font));
+        control->setGeometry(ToQRect(ToPixels(design.rect, dpi_)));
+        controls_.emplace(design.name, control);
     }
 }
 

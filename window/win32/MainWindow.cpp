@@ -46,13 +46,13 @@ const wchar_t* ClassOf(ControlKind kind) {
     return L"BUTTON";
 }
 
-DWORD StyleOf(const ControlSpec& spec) {
+DWORD StyleOf(const ControlSpec& design) {
     // Every control is a group of its own, so the arrow keys never move the focus to a label.
     DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_GROUP;
-    if (TakesFocus(spec.kind)) {
+    if (TakesFocus(design.kind)) {
         style |= WS_TABSTOP;
     }
-    switch (spec.kind) {
+    switch (design.kind) {
         case ControlKind::Frame:
             return style | BS_GROUPBOX;
         case ControlKind::ScrollBar:
@@ -60,10 +60,10 @@ DWORD StyleOf(const ControlSpec& spec) {
         case ControlKind::CheckBox:
             return style | BS_AUTOCHECKBOX;
         case ControlKind::TextBox:
-            return style | ES_AUTOHSCROLL | (spec.centred ? ES_CENTER : ES_LEFT) |
-                   (spec.readOnly ? ES_READONLY : 0);
+            return style | ES_AUTOHSCROLL | (design.centred ? ES_CENTER : ES_LEFT) |
+                   (design.readOnly ? ES_READONLY : 0);
         case ControlKind::Label:
-            return style | SS_NOPREFIX | (spec.centred ? SS_CENTER : SS_LEFT);
+            return style | SS_NOPREFIX | (design.centred ? SS_CENTER : SS_LEFT);
         case ControlKind::Button:
             return style | BS_PUSHBUTTON;  // never BS_DEFPUSHBUTTON: Enter presses nothing
         case ControlKind::Picture:
@@ -72,15 +72,15 @@ DWORD StyleOf(const ControlSpec& spec) {
     return style;
 }
 
-DWORD ExStyleOf(const ControlSpec& spec) {
-    return spec.kind == ControlKind::TextBox ? WS_EX_CLIENTEDGE : 0;
+DWORD ExStyleOf(const ControlSpec& design) {
+    return design.kind == ControlKind::TextBox ? WS_EX_CLIENTEDGE : 0;
 }
 
 // Place in the window's client area: a control inside the frame is placed relative to it.
-PixelRect PlaceOf(const ControlSpec& spec, int dpi) {
-    PixelRect place = ToPixels(spec.rect, dpi);
-    if (!spec.container.empty()) {
-        const PixelRect container = ToPixels(FindControl(spec.container)->rect, dpi);
+PixelRect PlaceOf(const ControlSpec& design, int dpi) {
+    PixelRect place = ToPixels(design.rect, dpi);
+    if (!design.container.empty()) {
+        const PixelRect container = ToPixels(FindControl(design.container)->rect, dpi);
         place.left += container.left;
         place.top += container.top;
     }
@@ -102,13 +102,14 @@ bool SameFont(const FontSpec& a, const FontSpec& b) {
            a.charset == b.charset;
 }
 
-HFONT CreateDesignFont(const FontSpec& spec, int dpi) {
+HFONT CreateDesignFont(const FontSpec& design, int dpi) {
     // The character height in pixels, negative as CreateFont takes it; points in tenths keeps
     // the arithmetic exact.
-    const int height = -MulDiv(static_cast<int>(std::lround(spec.points * 10)), dpi, 720);
-    return CreateFontW(height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, spec.italic, FALSE, FALSE,
-                       static_cast<BYTE>(spec.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                       DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, Utf16(kFont).c_str());
+    const int height = -MulDiv(static_cast<int>(std::lround(design.points * 10)), dpi, 720);
+    return CreateFontW(height, 0, 0, 0, design.bold ? FW_BOLD : FW_NORMAL, design.italic, FALSE,
+                       FALSE, static_cast<BYTE>(design.charset), OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                       Utf16(kFont).c_str());
 }
 
 void RegisterMainWindowClass(HINSTANCE instance, WNDPROC procedure) {
@@ -159,8 +160,8 @@ MainWindow::~MainWindow() {
 }
 
 HWND MainWindow::Control(std::string_view name) const {
-    const ControlSpec* spec = FindControl(name);
-    return spec ? controls_[static_cast<std::size_t>(spec - kControls.data())] : nullptr;
+    const ControlSpec* design = FindControl(name);
+    return design ? controls_[static_cast<std::size_t>(design - kControls.data())] : nullptr;
 }
 
 const ControlSpec* MainWindow::SpecOf(HWND control) const {
@@ -196,11 +197,12 @@ void MainWindow::Dispatch(MSG& message) const {
 
 void MainWindow::CreateControls() {
     for (std::size_t index = 0; index < kControls.size(); ++index) {
-        const ControlSpec& spec = kControls[index];
-        const HWND control = CreateWindowExW(
-            ExStyleOf(spec), ClassOf(spec.kind), Utf16(spec.caption).c_str(), StyleOf(spec), 0, 0,
-            0, 0, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)),
-            instance_, nullptr);
+        const ControlSpec& design = kControls[index];
+        const HWND control =
+            CreateWindowExW(ExStyleOf(design), ClassOf(design.kind), Utf16(design.caption).c_str(),
+                            StyleOf(design), 0, 0, 0, 0, window_,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + index)),
+                            instance_, nullptr);
         // Later controls lie on top, which also gives dialog navigation the Tab order.
         SetWindowPos(control, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         controls_[index] = control;
@@ -225,9 +227,9 @@ void MainWindow::LayOut(int dpi) {
 void MainWindow::ReplaceFonts(int dpi) {
     std::vector<Font> old;
     old.swap(fonts_);
-    for (const ControlSpec& spec : kControls) {
-        if (!FontFor(spec.font)) {
-            fonts_.push_back({spec.font, CreateDesignFont(spec.font, dpi)});
+    for (const ControlSpec& design : kControls) {
+        if (!FontFor(design.font)) {
+            fonts_.push_back({design.font, CreateDesignFont(design.font, dpi)});
         }
     }
     for (std::size_t index = 0; index < kControls.size(); ++index) {
@@ -239,9 +241,9 @@ void MainWindow::ReplaceFonts(int dpi) {
     }
 }
 
-HFONT MainWindow::FontFor(const FontSpec& spec) const {
+HFONT MainWindow::FontFor(const FontSpec& design) const {
     for (const Font& font : fonts_) {
-        if (SameFont(font.spec, spec)) {
+        if (SameFont(font.design, design)) {
             return font.handle;
         }
     }
@@ -249,14 +251,14 @@ HFONT MainWindow::FontFor(const FontSpec& spec) const {
 }
 
 LRESULT MainWindow::ColourStatic(HDC dc, HWND control) const {
-    const ControlSpec* spec = SpecOf(control);
-    if (spec && spec->textColour) {
-        const Rgb colour = *spec->textColour;
+    const ControlSpec* design = SpecOf(control);
+    if (design && design->textColour) {
+        const Rgb colour = *design->textColour;
         SetTextColor(dc, RGB(colour.red, colour.green, colour.blue));
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }
-    if (spec && spec->readOnly) {
+    if (design && design->readOnly) {
         // Locked against typing, yet drawn as an ordinary text box rather than a disabled one.
         SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
         SetBkColor(dc, GetSysColor(COLOR_WINDOW));

@@ -64,7 +64,7 @@ class MainWindow {
     void CreateControls();
     void LayOut(int dpi);
     void ReplaceFonts(int dpi);
-    HFONT FontFor(const FontSpec& spec) const;
+    HFONT FontFor(const FontSpec& design) const;
     LRESULT ColourStatic(HDC dc, HWND control) const;
     void DrawPicture(const DRAWITEMSTRUCT& item) const;
     const ControlSpec* SpecOf(HWND control) const;
@@ -74,7 +74,7 @@ class MainWindow {
     HWND window_ = nullptr;
     std::array<HWND, kControls.size()> controls_{};
     struct Font {
-        FontSpec spec;
+        FontSpec design;
         HFONT handle;
     };
     std::vector<Font> fonts_;

@@ -14,8 +14,9 @@ namespace {
 
 QStringList TabOrderNames() {
     QStringList names;
-    for (const ControlSpec* spec : TabOrder()) {
-        names << QString::fromUtf8(spec->name.data(), static_cast<qsizetype>(spec->name.size()));
+    for (const ControlSpec* design : TabOrder()) {
+        names << QString::fromUtf8(design->name.data(),
+                                   static_cast<qsizetype>(design->name.size()));
     }
     return names;
 }
@@ -162,8 +163,8 @@ void KeyboardTest::arrowKeysStopAtTheEnds() {
 
 void KeyboardTest::enterAndEscapePressNothing_data() {
     QTest::addColumn<int>("unused");
-    for (const ControlSpec* spec : TabOrder()) {
-        QTest::newRow(spec->name.data()) << 0;
+    for (const ControlSpec* design : TabOrder()) {
+        QTest::newRow(design->name.data()) << 0;
     }
 }
 

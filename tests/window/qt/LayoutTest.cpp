@@ -98,9 +98,9 @@ void LayoutTest::startState() {
 
 void LayoutTest::captions_data() {
     QTest::addColumn<QString>("caption");
-    for (const ControlSpec& spec : kControls) {
-        if (spec.kind != ControlKind::Picture && spec.kind != ControlKind::ScrollBar) {
-            QTest::newRow(spec.name.data()) << ToQString(spec.caption);
+    for (const ControlSpec& design : kControls) {
+        if (design.kind != ControlKind::Picture && design.kind != ControlKind::ScrollBar) {
+            QTest::newRow(design.name.data()) << ToQString(design.caption);
         }
     }
 }
@@ -123,9 +123,9 @@ void LayoutTest::clientAreaAtTheScreensDensity() {
 void LayoutTest::geometry_data() {
     const int dpi = ConfiguredScreen().widgetDpi;
     QTest::addColumn<QRect>("expected");
-    for (const ControlSpec& spec : kControls) {
-        const PixelRect r = ToPixels(spec.rect, dpi);
-        QTest::newRow(spec.name.data()) << QRect(r.left, r.top, r.width, r.height);
+    for (const ControlSpec& design : kControls) {
+        const PixelRect r = ToPixels(design.rect, dpi);
+        QTest::newRow(design.name.data()) << QRect(r.left, r.top, r.width, r.height);
     }
 }
 
@@ -157,12 +157,12 @@ void LayoutTest::fontsAndLook() {
     // Verdana where installed, else DejaVu Sans: the family actually drawn with.
     const QString family =
         QFontDatabase::hasFamily(ToQString(kFont)) ? ToQString(kFont) : ToQString(kFallbackFont);
-    for (const ControlSpec& spec : kControls) {
-        const QFont font = f.Get(spec.name)->font();
+    for (const ControlSpec& design : kControls) {
+        const QFont font = f.Get(design.name)->font();
         QCOMPARE(QFontInfo(font).family(), family);
-        QCOMPARE(font.pointSizeF(), spec.font.points);
-        QCOMPARE(font.bold(), spec.font.bold);
-        QCOMPARE(font.italic(), spec.font.italic);
+        QCOMPARE(font.pointSizeF(), design.font.points);
+        QCOMPARE(font.bold(), design.font.bold);
+        QCOMPARE(font.italic(), design.font.italic);
     }
     auto* title = f.Get<QLabel>("Label3");
     QCOMPARE(title->palette().color(QPalette::WindowText), QColor(0, 0, 192));
