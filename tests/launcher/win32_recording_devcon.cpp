@@ -8,19 +8,9 @@
 
 #include <string>
 
-namespace {
+#include "tests/support/win32/Utf8.h"
 
-std::string Utf8(const std::wstring& wide) {
-    if (wide.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(wide.size());
-    const int length =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, text.data(), length, nullptr, nullptr);
-    return text;
-}
+namespace {
 
 std::wstring Environment(const wchar_t* name) {
     wchar_t value[32768];

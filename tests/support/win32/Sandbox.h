@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-// Test helpers for the Windows programs, which run under Wine.
+#include "Utf8.h"
 
-std::string Utf8(const std::wstring& wide);
+// Test helpers for the Windows programs, which run under Wine.
 
 // A path the build gave as a Unix path, as Wine sees it: drive Z: is the Unix root.
 std::filesystem::path FromBuildPath(const char* unixPath);
