@@ -18,7 +18,8 @@ ensure_packages() {
         apt-get update -qq
         VANTREL_APT_UPDATED=1
     fi
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    # With their recommends, as an ordinary install: Wine needs some of them (X libraries, fonts).
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
 }
 
 # What every build needs: the compiler, CMake, and the test and benchmark libraries.
