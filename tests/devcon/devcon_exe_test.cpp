@@ -82,11 +82,14 @@ ToolRun RunTool(const fs::path& root, Strings args, bool asNobody = false) {
         const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(outFd, 1);
         dup2(errFd, 2);
+        // Opened while still root: nobody may not be able to reach the build folder (under
+        // /root, say), yet may run the binary itself.
+        const int exe = open(DEVCON_EXE, O_RDONLY | O_CLOEXEC);
         if (asNobody && geteuid() == 0 &&
             (setgroups(0, nullptr) != 0 || setgid(kNobody) != 0 || setuid(kNobody) != 0)) {
             _exit(126);
         }
-        execve(DEVCON_EXE, argv.data(), envp.data());
+        fexecve(exe, argv.data(), envp.data());
         _exit(127);
     }
     ToolRun run;
