@@ -44,6 +44,13 @@ class WindowTest : public ::testing::Test {
         Pump();
     }
 
+    // One scroll request (SB_LINEUP, SB_PAGEDOWN, SB_TOP, ...) from the named scroll bar.
+    void Scroll(std::string_view name, int request) const {
+        SendMessageW(window.Handle(), WM_VSCROLL, MAKEWPARAM(request, 0),
+                     reinterpret_cast<LPARAM>(Widget(name)));
+        Pump();
+    }
+
     // A key pressed and released, delivered to the control with the focus.
     void Press(WPARAM key) const {
         const HWND focus = GetFocus();

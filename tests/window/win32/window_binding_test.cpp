@@ -77,12 +77,7 @@ TEST_F(WindowBindingTest, ChangesMadeByProceduresShowAtOnce) {
 }
 
 TEST_F(WindowBindingTest, EachScrollStepMovesTheSpinnerByOneUpwardsMeaningMore) {
-    const HWND spinner = Widget("VScroll1");
-    const auto step = [&](int request) {
-        SendMessageW(window.Handle(), WM_VSCROLL, MAKEWPARAM(request, 0),
-                     reinterpret_cast<LPARAM>(spinner));
-        Pump();
-    };
+    const auto step = [this](int request) { Scroll("VScroll1", request); };
     step(SB_LINEUP);
     EXPECT_EQ(form.VScroll1.Value(), 3);
     EXPECT_EQ(TextOf(Widget("Text1")), L"3");
@@ -109,11 +104,7 @@ TEST_F(WindowBindingTest, TheArrowKeysStepTheFocusedSpinner) {
 }
 
 TEST_F(WindowBindingTest, SpinnersStopAtOneAndAt32767) {
-    const HWND spinner = Widget("VScroll1");
-    const auto step = [&](int request) {
-        SendMessageW(window.Handle(), WM_VSCROLL, MAKEWPARAM(request, 0),
-                     reinterpret_cast<LPARAM>(spinner));
-    };
+    const auto step = [this](int request) { Scroll("VScroll1", request); };
     step(SB_BOTTOM);
     EXPECT_EQ(form.VScroll1.Value(), 1);
     step(SB_LINEDOWN);
