@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <set>
 
 namespace {
 
@@ -21,6 +22,10 @@ std::string_view FixFor(int error) {
     }
 }
 
+constexpr std::string_view kSwitchOnAsRoot =
+    "have root switch it on (devcon.exe enable @USB\\* as root), or unplug it and plug it in "
+    "again";
+
 }  // namespace
 
 void Report::Device(std::string_view label, std::string_view state) {
@@ -36,28 +41,36 @@ void Report::Line(std::string_view text) {
 }
 
 void Report::ReadFailed(std::string_view entry, const std::filesystem::path& file, int error) {
-    Failure(std::string(entry) + ": cannot read " + file.string(), error);
+    Failure(std::string(entry) + ": cannot read " + file.string(), error, FixFor(error));
 }
 
 void Report::WriteFailed(std::string_view entry, std::string_view value,
                          const std::filesystem::path& file, int error) {
     Failure(std::string(entry) + ": cannot write " + std::string(value) + " to " + file.string(),
-            error);
+            error, FixFor(error));
 }
 
 void Report::ListFailed(const std::filesystem::path& folder, int error) {
-    Failure("cannot list " + folder.string(), error);
+    Failure("cannot list " + folder.string(), error, FixFor(error));
 }
 
-void Report::Failure(std::string_view message, int error) {
+void Report::SwitchOnNotPermitted(std::string_view label, const std::filesystem::path& file,
+                                  int error) {
+    Failure(std::string(label) +
+                ": not permitted to switch it on, as it was switched off by itself, not with its "
+                "root hub, and group vantrel may switch root hubs only: cannot write 1 to " +
+                file.string(),
+            error, kSwitchOnAsRoot);
+}
+
+void Report::Failure(std::string_view message, int error, std::string_view fix) {
     err_ << kTool << ": " << message << ": " << std::strerror(error) << '\n';
-    errors_.insert(error);
+    fixes_.push_back(fix);
 }
 
 void Report::Fixes() {
     std::set<std::string_view> printed;
-    for (const int error : errors_) {
-        const std::string_view fix = FixFor(error);
+    for (const std::string_view fix : fixes_) {
         if (printed.insert(fix).second) {
             err_ << kTool << ": to fix: " << fix << ".\n";
         }

@@ -2,9 +2,9 @@
 
 #include <filesystem>
 #include <ostream>
-#include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // What a command prints: one line per device on standard output, failures on standard error
 // (naming the device, the file and the error, as usbreset does), the fix for each kind of failure
@@ -23,16 +23,19 @@ class Report {
     void WriteFailed(std::string_view entry, std::string_view value,
                      const std::filesystem::path& file, int error);
     void ListFailed(const std::filesystem::path& folder, int error);
+    // A device below a root hub that this user may not switch on: only root hubs are opened to
+    // group vantrel, and a device switched off by itself is root's to switch on again.
+    void SwitchOnNotPermitted(std::string_view label, const std::filesystem::path& file, int error);
 
     // Prints how to fix each kind of failure met so far, once per kind.
     void Fixes();
 
-    bool Failed() const { return !errors_.empty(); }
+    bool Failed() const { return !fixes_.empty(); }
 
   private:
-    void Failure(std::string_view message, int error);
+    void Failure(std::string_view message, int error, std::string_view fix);
 
     std::ostream& out_;
     std::ostream& err_;
-    std::set<int> errors_;
+    std::vector<std::string_view> fixes_;  // one per failure, in the order met
 };

@@ -1,5 +1,6 @@
 #include "Switching.h"
 
+#include <cerrno>
 #include <string>
 
 #include "DeviceLabel.h"
@@ -31,7 +32,11 @@ bool Authorize(const SysfsTree& tree, const std::string& entry, std::string_view
     const std::string label = DeviceLabel(tree, entry);
     const int error = tree.Write(entry, kAuthorized, value);
     if (error != 0) {
-        if (!IsVanished(error)) {
+        // Only root hubs are ever opened to group vantrel, so that it cannot let in a device that
+        // a USB firewall keeps out; a device below one is refused to every other user.
+        if ((error == EACCES || error == EPERM) && !IsRootHub(entry)) {
+            report.SwitchOnNotPermitted(label, tree.AttributePath(entry, kAuthorized), error);
+        } else if (!IsVanished(error)) {
             report.WriteFailed(entry, value, tree.AttributePath(entry, kAuthorized), error);
         }
         return false;

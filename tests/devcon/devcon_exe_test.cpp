@@ -273,6 +273,42 @@ TEST_F(DevconExeTest, PermissionDeniedExitsTwoNamesTheFixAndChangesNothing) {
     EXPECT_EQ(Snapshot(fake.Root()), before);
 }
 
+TEST_F(DevconExeTest, GroupMemberCannotSwitchOnADeviceSwitchedOffByItselfAndIsToldWhy) {
+    // As the udev rule leaves them: root hubs writable for the member, every device root's only.
+    fs::permissions(fake.Root(), fs::perms::owner_all | fs::perms::group_read |
+                                     fs::perms::group_exec | fs::perms::others_read |
+                                     fs::perms::others_exec);
+    fake.SetAttribute("usb3", "authorized", "0");
+    fake.React("usb3", "0");
+    fake.SetAttribute("1-1", "authorized", "0");
+    fake.React("1-1", "0");
+    constexpr fs::perms kReadOnly =
+        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    constexpr fs::perms kWritable =
+        kReadOnly | fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    for (const std::string& entry : fake.Entries()) {
+        fs::permissions(fake.Entry(entry) / "authorized",
+                        entry.starts_with("usb") ? kWritable : kReadOnly);
+    }
+
+    const ToolRun run = RunTool(fake.Root(), {"enable", "@USB\\*"}, /*asNobody=*/true);
+
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out,
+              "usb3 (EHCI Host Controller): enabled\n"
+              "1 device(s) enabled.\n");
+    EXPECT_EQ(run.err,
+              "devcon.exe: 1-1 (QEMU USB Keyboard): not permitted to switch it on, as it "
+              "was switched off by itself, not with its root hub, and group vantrel may "
+              "switch root hubs only: cannot write 1 to " +
+                  (fake.Entry("1-1") / "authorized").string() +
+                  ": Permission denied\n"
+                  "devcon.exe: to fix: have root switch it on (devcon.exe enable @USB\\* "
+                  "as root), or unplug it and plug it in again.\n");
+    EXPECT_EQ(fake.Authorized("1-1"), "0");
+    EXPECT_EQ(fake.Authorized("usb3"), "1");
+}
+
 TEST_F(DevconExeTest, OtherFailuresExitTwoAndTheRestIsStillSwitched) {
     fs::remove(fake.Entry("usb1") / "authorized");
     fs::create_symlink("/dev/full", fake.Entry("usb1") / "authorized");

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Boots Debian's kernel under QEMU (software emulation) with emulated USB controllers and devices,
-# runs devcon.exe inside the VM (vm_init.sh) and checks the results it prints on the serial
-# console. Usage: devcon_vm_test.sh DEVCON_EXE UDEV_RULE CACHE_DIR WORK_DIR
+# runs devcon.exe and Debian's systemd-udevd with our udev rule inside the VM (vm_init.sh) and
+# checks the results it prints on the serial console. Usage: devcon_vm_test.sh DEVCON_EXE UDEV_RULE CACHE_DIR WORK_DIR
 set -euo pipefail
 
 devcon=$1
@@ -12,14 +12,17 @@ here=$(cd "$(dirname "$0")" && pwd)
 boot_timeout=150
 
 # Every check vm_init.sh makes; each must report PASS.
-checks=(boot disable enable nonroot-disable nonroot-enable enable-again group-rule group-enable
-    concurrent-restart enable-after-concurrent-restart concurrent-watchdog
-    enable-after-concurrent-watchdog policy policy-lifted)
+checks=(boot disable enable nonroot-disable nonroot-enable enable-again group-rule group-switch
+    group-enable group-later group-alone enable-after-group-alone concurrent-restart
+    enable-after-concurrent-restart concurrent-watchdog enable-after-concurrent-watchdog policy
+    firewall-write firewall-enable policy-lifted)
 
 started=$(date +%s%N)
 mkdir -p "$work"
 bash "$here/fetch_kernel.sh" "$cache"
-bash "$here/build_initramfs.sh" "$cache/kernel" "$devcon" "$rule" "$work/initramfs.cpio"
+bash "$here/fetch_udevadm.sh" "$cache"
+bash "$here/build_initramfs.sh" "$cache/kernel" "$devcon" "$cache/udev/udevadm" "$rule" \
+    "$work/initramfs.cpio"
 truncate -s 16M "$work/stick.img"
 console="$work/console.log"
 rm -f "$console"
@@ -51,7 +54,7 @@ elapsed_ms=$((($(date +%s%N) - started) / 1000000))
 
 grep -a '^VMTEST ' "$console" | tr -d '\r' >"$work/results.txt" || true
 sed 's/^VMTEST //' "$work/results.txt"
-echo "Kernel: $(cat "$cache/kernel/package"); QEMU exit $status;" \
+echo "Kernel: $(cat "$cache/kernel/package"); $(cat "$cache/udev/package"); QEMU exit $status;" \
     "VM test took $((elapsed_ms / 1000)).$(printf '%03d' $((elapsed_ms % 1000))) s"
 
 failed=0

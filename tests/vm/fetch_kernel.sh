@@ -4,6 +4,8 @@
 # they depend on, in load order. Usage: fetch_kernel.sh CACHE_DIR. Does nothing once CACHE_DIR
 # holds a kernel.
 set -euo pipefail
+# depmod and modprobe live in /sbin, which a user's PATH (and root's after a plain su) lacks.
+export PATH="$PATH:/usr/sbin:/sbin"
 
 cache=$1
 kernel="$cache/kernel"

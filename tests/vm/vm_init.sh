@@ -1,6 +1,7 @@
 #!/bin/busybox sh
 # /init of the test VM. Loads the USB modules, waits for the emulated devices, then switches them
-# with devcon.exe and checks the kernel's view after each step. Every result goes to the serial
+# with devcon.exe, as root and as a member of group vantrel under our udev rule applied by Debian's
+# systemd-udevd, and checks the kernel's view after each step. Every result goes to the serial
 # console as a "VMTEST" line: PASS or FAIL with a check's name, OUT with devcon.exe's output.
 /bin/busybox --install -s /bin
 export PATH=/bin
@@ -162,29 +163,78 @@ start=$(centiseconds)
 devcon root enable-again enable
 check_all_back enable-again "$start"
 
-# With the udev rule's commands run for every device, as udev runs them when a device appears,
-# a member of group vantrel may switch.
-grep -o 'RUN+="[^"]*"' /etc/vantrel-usb.rules | sed 's/^RUN+="//; s/"$//' >/tmp/rule-commands
-for entry in $(ls $DEVICES | grep -v ':'); do
-    devpath=$(readlink -f "$DEVICES/$entry")
-    devpath=${devpath#/sys}
-    sys=/sys
-    while read -r command; do
-        eval "$command"  # udev's $sys and $devpath are shell variables here
-    done </tmp/rule-commands
-done
+# Our udev rule under Debian's own systemd-udevd: applied to the devices there by a replay of
+# their "add" events, then to each device as it appears. udevadm exits 0 even when no daemon
+# answers, so only what was done counts.
+mount -t tmpfs run /run
+/lib/systemd/systemd-udevd --daemon
+udevadm trigger --subsystem-match=usb --action=add
+udevadm settle --timeout=10
+
+# "ENTRY OWNER GROUP MODE" of every USB device's authorized file.
+permissions() {
+    for entry in $(ls $DEVICES | grep -v ':'); do
+        echo "$entry $(stat -c '%U %G %a' "$DEVICES/$entry/authorized")"
+    done
+}
+# Entries whose authorized file is not as the rule leaves it: group vantrel's for root hubs only.
+wrong_permissions() {
+    permissions | while read -r entry owner group mode; do
+        case $entry in
+            usb*) [ "$owner $group $mode" = "root vantrel 664" ] || echo "$entry" ;;
+            *) [ "$owner $group $mode" = "root root 644" ] || echo "$entry" ;;
+        esac
+    done
+}
+# Devices there that udev has not seen appear (the witness rule lists those it has).
+unseen() {
+    for entry in $(ls $DEVICES | grep -v ':' | grep -v '^usb'); do
+        grep -qx "$entry" /run/udev-added 2>/dev/null || echo "$entry"
+    done
+}
+check_rule() {
+    local name=$1 wrong missed
+    udevadm settle --timeout=10
+    permissions | sed "s/^/VMTEST OUT $name: /"
+    wrong=$(wrong_permissions | tr '\n' ' ')
+    missed=$(unseen | tr '\n' ' ')
+    if [ -z "$wrong" ] && [ -z "$missed" ] && [ -s /run/udev-added ]; then
+        pass "$name root hubs root vantrel 664, the other $(non_root_devices) devices" \
+            "root root 644, each seen by udev"
+    else
+        fail "$name wrong permissions: $wrong; not seen by udev: $missed;" \
+            "systemd-udevd pid $(pidof systemd-udevd)"
+    fi
+}
+check_rule group-rule
+
+# A member of group vantrel switches every device off and on; what comes back is root's again.
+: >/run/udev-added
 devcon tester group-disable disable
 group_disable=$code
 gone=$(non_root_devices)
 start=$(centiseconds)
 devcon tester group-enable enable
-if [ "$group_disable" = 0 ] && [ "$gone" = 0 ] && [ "$code" = 0 ] &&
-    [ -s /tmp/rule-commands ]; then
-    pass "group-rule a member of group vantrel switched off and on"
+if [ "$group_disable" = 0 ] && [ "$gone" = 0 ] && [ "$code" = 0 ]; then
+    pass "group-switch a member of group vantrel switched off and on"
 else
-    fail "group-rule disable exit $group_disable ($gone devices left), enable exit $code"
+    fail "group-switch disable exit $group_disable ($gone devices left), enable exit $code"
 fi
 check_all_back group-enable "$start"
+check_rule group-later
+
+# A device that root switched off by itself is root's to switch on.
+echo 0 >$DEVICES/1-1/authorized
+devcon tester group-alone enable
+if [ "$code" = 2 ] && grep -q '^devcon.exe: 1-1 .*: not permitted to switch it on' /tmp/out &&
+    [ "$(cat $DEVICES/1-1/authorized)" = 0 ]; then
+    pass "group-alone exit 2, 1-1 left off and named"
+else
+    fail "group-alone exit $code, 1-1 authorized $(cat $DEVICES/1-1/authorized)"
+fi
+start=$(centiseconds)
+devcon root enable-after-group-alone enable
+check_all_back enable-after-group-alone "$start"
 
 # Copies started at once, as the program starts them: one disable and six enables ("Restart
 # USB"), then six enables and two disables (a watchdog tick). Entries vanish under the copies'
@@ -237,6 +287,27 @@ else
     snapshot | sed 's/^/VMTEST OUT snapshot: /'
 fi
 devcon root policy-status status
+
+# What a USB firewall holds back, a member cannot let in: neither directly nor through devcon.exe.
+su -s /bin/sh tester -c "echo 1 >$DEVICES/1-1/authorized" >/tmp/out 2>&1
+code=$?
+sed 's/^/VMTEST OUT firewall-write: /' /tmp/out
+udevadm settle --timeout=10
+permissions | sed 's/^/VMTEST OUT firewall-write: /'
+if [ "$code" != 0 ] && grep -q 'Permission denied' /tmp/out && held_back &&
+    [ -z "$(wrong_permissions)" ]; then
+    pass "firewall-write a member's write of 1 to held-back 1-1 refused (exit $code," \
+        "Permission denied), 1-1 authorized $(cat $DEVICES/1-1/authorized)"
+else
+    fail "firewall-write exit $code, wrong permissions: $(wrong_permissions | tr '\n' ' ')"
+fi
+devcon tester firewall-enable enable
+if [ "$code" = 0 ] && grep -q '^1-1.*: held back by policy' /tmp/out &&
+    grep -q '^1-2.*: held back by policy' /tmp/out && held_back; then
+    pass "firewall-enable a member's enable left 1-1 and 1-2 held back and said so"
+else
+    fail "firewall-enable exit $code"
+fi
 echo 1 >$DEVICES/usb1/authorized_default
 start=$(centiseconds)
 devcon root policy-lifted enable
