@@ -26,6 +26,7 @@ case $program in
 *) cp "$program" "$folder/vantrel.exe" ;;
 esac
 cp "$recording_devcon" "$folder/devcon.exe" || exit 1
+echo "program folder: $folder"
 export DEVCON_LOG="Z:${log//\//\\}"
 
 program_pid=
