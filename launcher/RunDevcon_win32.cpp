@@ -52,6 +52,9 @@ void RunDevcon(DeviceVerb verb) {
     if (folder.empty()) {
         return;
     }
+    // The full path: given a bare name, the shell would search the path, App Paths and the current
+    // directory when the program folder has none, and run whatever devcon.exe it found there.
+    const std::wstring tool = folder + (folder.back() == L'\\' ? L"" : L"\\") + L"devcon.exe";
     const std::wstring parameters = Widen(DevconParameters(verb));
-    ShellExecuteW(nullptr, L"open", L"devcon.exe", parameters.c_str(), folder.c_str(), SW_HIDE);
+    ShellExecuteW(nullptr, L"open", tool.c_str(), parameters.c_str(), folder.c_str(), SW_HIDE);
 }

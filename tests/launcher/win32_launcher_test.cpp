@@ -64,6 +64,34 @@ TEST_F(Win32LauncherTest, TakesTheToolFromTheProgramFolderNotTheCurrentDirectory
     EXPECT_EQ(record["cwd"], ProgramFolder());
 }
 
+// Without a tool in the program folder nothing is started, not even a devcon.exe that the shell
+// would find by name on the search path or in the caller's current directory: the program runs
+// as administrator, and a planted one would too.
+TEST_F(Win32LauncherTest, NeverSearchesForTheToolOutsideTheProgramFolder) {
+    const fs::path onPath = sandbox.root / L"on path";
+    fs::create_directories(onPath);
+    InstallTool(onPath);
+    InstallTool(sandbox.elsewhere);
+    std::wstring path(32768, L'\0');
+    path.resize(GetEnvironmentVariableW(L"PATH", path.data(), 32768));
+    SetEnvironmentVariableW(L"PATH", (onPath.wstring() + L";" + path).c_str());
+    const ProcessResult missing = RunProbe(L"enable", 1);
+
+    // Then one launch that must happen: any launch from elsewhere came before it.
+    InstallTool(sandbox.programFolder);
+    const ProcessResult present = RunProbe(L"disable", 1);
+    SetEnvironmentVariableW(L"PATH", path.c_str());
+    ASSERT_EQ(missing.exitCode, 0u);
+    ASSERT_EQ(present.exitCode, 0u);
+    sandbox.WaitForRecords(1, 30000);
+    Sleep(500);  // room for a launch too many to show up
+    std::string launched;
+    for (Record record : sandbox.Records()) {
+        launched += record["args"] + " " + record["exe"] + "\n";
+    }
+    EXPECT_EQ(launched, "disable|@USB\\* " + ProgramFolder() + "\\devcon.exe\n");
+}
+
 TEST_F(Win32LauncherTest, ReturnsWhileTheToolIsStillRunning) {
     InstallTool(sandbox.programFolder);
     const fs::path release = sandbox.root / L"release";

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # End to end: the real vantrel.exe under Wine on the session's Xvfb display, clicked and typed at
 # with xdotool, launching a recording devcon.exe that sits beside it in a program folder whose
-# name has Cyrillic and CJK letters. Every wait is bounded; timing tolerances are generous.
-#   end_to_end.sh SESSION_DIR VANTREL_EXE RECORDING_DEVCON WINDOW_PROBE
+# path has Cyrillic and CJK letters. Given the release zip, the program folder is the zip's one
+# folder, unpacked there as a user would. Every wait is bounded; timing tolerances are generous.
+#   end_to_end.sh SESSION_DIR VANTREL_EXE|RELEASE_ZIP RECORDING_DEVCON WINDOW_PROBE
 set -uo pipefail
 
 session_dir=$1
-vantrel_exe=$2
+program=$2
 recording_devcon=$3
 window_probe=$4
 session="$(cd "$(dirname "$0")/../../wine" && pwd)/wine-session.sh"
@@ -17,8 +18,15 @@ folder="$work/Прибор 設備"
 elsewhere="$work/elsewhere"
 log="$work/devcon.log"
 mkdir -p "$folder" "$elsewhere"
-cp "$vantrel_exe" "$folder/vantrel.exe"
-cp "$recording_devcon" "$folder/devcon.exe"
+case $program in
+*.zip)
+    unzip -q "$program" -d "$folder" || exit 1
+    folder="$folder/$(basename "$program" .zip)"
+    ;;
+*) cp "$program" "$folder/vantrel.exe" ;;
+esac
+cp "$recording_devcon" "$folder/devcon.exe" || exit 1
+echo "program folder: $folder"
 export DEVCON_LOG="Z:${log//\//\\}"
 
 program_pid=
