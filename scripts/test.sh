@@ -9,6 +9,8 @@ ensure_packages "${BUILD_PACKAGES[@]}"
 ensure_packages qemu-system-x86 busybox-static kmod cpio
 # The Qt window, and the X server, input and picture tools that drive it in the tests.
 ensure_packages qt6-base-dev libxcb1-dev fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick
+# What a screen reader uses to read the window: the AT-SPI buses and their Python bindings.
+ensure_packages at-spi2-core python3-pyatspi dbus-daemon dbus-bin
 
 cmake --preset linux
 cmake --build --preset linux

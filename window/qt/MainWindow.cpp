@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QScrollBar>
 
+#include "Accessibility.h"
 #include "HighDpi.h"
 #include "Taskbar.h"
 #include "window/ControlTable.h"
@@ -115,6 +116,7 @@ MainWindow::MainWindow()
         previous = control;
     }
     Control(TabOrder().front()->name)->setFocus();
+    DescribeForAssistiveTechnology(*this);
     KeepOutOfTaskbar(*this);
 }
 

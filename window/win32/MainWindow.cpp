@@ -4,7 +4,9 @@
 #include <iterator>
 #include <string>
 
+#include "Accessibility.h"
 #include "Dpi.h"
+#include "HighContrast.h"
 #include "ResourceIds.h"
 #include "Utf16.h"
 #include "window/Twips.h"
@@ -146,6 +148,7 @@ MainWindow::MainWindow(HINSTANCE instance) : instance_(instance) {
     // The window may sit on a monitor with a density other than the system's.
     LayOut(WindowDpi(window_));
     focusWhenInactive_ = Control(TabOrder()[0]->name);
+    DescribeForAssistiveTechnology(*this);
 }
 
 MainWindow::~MainWindow() {
@@ -253,8 +256,8 @@ HFONT MainWindow::FontFor(const FontSpec& design) const {
 LRESULT MainWindow::ColourStatic(HDC dc, HWND control) const {
     const ControlSpec* design = SpecOf(control);
     if (design && design->textColour) {
-        const Rgb colour = *design->textColour;
-        SetTextColor(dc, RGB(colour.red, colour.green, colour.blue));
+        SetTextColor(dc, LabelTextColour(*design->textColour, HighContrastOn(),
+                                         GetSysColor(COLOR_WINDOWTEXT)));
         SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     }

@@ -1,5 +1,7 @@
 #include "BindingTest.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -127,6 +129,35 @@ void BindingTest::modelChangesShowOnTheWidgets() {
     f.form.UsbOn();
     QVERIFY(f.binding.TimerFor(f.form.Timer2).isActive());
     QCOMPARE(f.Enables(), 6);
+}
+
+// A screen reader reads and sets the number the box shows, and the watchdog runs on it: three
+// hours after the hours box is ticked, not two and not 32766.
+void BindingTest::assistiveTechnologySetsTheHoursTheRightWayRound() {
+    WindowFixture& f = *fixture_;
+    QAccessibleInterface* hours = QAccessible::queryAccessibleInterface(f.Get("VScroll1"));
+    QVERIFY(hours != nullptr && hours->valueInterface() != nullptr);
+    QAccessibleValueInterface& value = *hours->valueInterface();
+    QCOMPARE(hours->role(), QAccessible::ScrollBar);
+    QCOMPARE(hours->text(QAccessible::Name), QStringLiteral("Hour spinner"));
+    QCOMPARE(value.currentValue().toInt(), 2);
+    QCOMPARE(hours->text(QAccessible::Value), QStringLiteral("2"));
+    QCOMPARE(value.minimumValue().toInt(), 1);
+    QCOMPARE(value.maximumValue().toInt(), 32767);
+
+    value.setCurrentValue(value.currentValue().toInt() + value.minimumStepSize().toInt());
+    QCOMPARE(f.Get<QLineEdit>("Text1")->text(), QStringLiteral("3"));
+    QCOMPARE(f.form.VScroll1.Value(), 3);
+    value.setCurrentValue(40000);
+    QCOMPARE(f.form.VScroll1.Value(), 32767);
+    value.setCurrentValue(3);
+    QCOMPARE(value.currentValue().toInt(), 3);
+
+    Click(f.Get("Check2"));
+    f.Expire(f.form.Timer1, 3 * 3600 - 1);
+    QVERIFY(f.launches.empty());
+    f.Expire(f.form.Timer1);
+    QCOMPARE(f.Disables(), 1);
 }
 
 void BindingTest::timersArePreciseAtTheirIntervals() {

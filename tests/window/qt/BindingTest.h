@@ -20,6 +20,7 @@ class BindingTest : public QObject {
     void spinnerArrowsStepByOne_data();
     void spinnerArrowsStepByOne();
     void modelChangesShowOnTheWidgets();
+    void assistiveTechnologySetsTheHoursTheRightWayRound();
     void timersArePreciseAtTheirIntervals();
     void aRunningTimerKeepsItsPhase();
     void burstRunsOnTimer2AndUsbOffStopsIt();

@@ -153,6 +153,10 @@ click VScroll1 0.5 0.85
 click VScroll1 0.5 0.85
 [ "$(probe text Text1)" = 1 ]
 check $? "the down arrow lowers them to 1"
+# A screen reader, in a process of its own, reads the spinner through Active Accessibility.
+IFS='|' read -r name role value < <(probe accessible VScroll1)
+[ "$name" = "Hour spinner" ] && [ "$value" = "$(probe text Text1)" ]
+check $? "a screen reader reads the spinner as \"$name\" ($role) at ${value:-nothing}"
 
 # Tab moves on, also onto a push button; Enter and Esc press nothing.
 click Command2   # puts the focus there; one disable

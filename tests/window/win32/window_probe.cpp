@@ -4,8 +4,13 @@
 //   window_probe check NAME      1 if check box NAME is ticked, else 0
 //   window_probe text NAME       the text of control NAME
 //   window_probe focus           the name of the control with the focus
+//   window_probe accessible NAME name, role and value of control NAME, as a screen reader reads
+//                                them through Active Accessibility: NAME|ROLE|VALUE
 // Exits with 1 when there is no window.
 #include <windows.h>
+
+#include <ole2.h>
+#include <oleacc.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -63,6 +68,39 @@ int Focus(HWND main) {
     return 0;
 }
 
+std::wstring Take(BSTR text) {
+    std::wstring taken = text ? text : L"";
+    SysFreeString(text);
+    return taken;
+}
+
+int Accessible(HWND main, const char* name) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(Item(main, name), OBJID_CLIENT, __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&object)))) {
+        return 1;
+    }
+    VARIANT self;
+    VariantInit(&self);
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR text = nullptr;
+    const std::wstring accessibleName =
+        SUCCEEDED(object->get_accName(self, &text)) ? Take(text) : L"";
+    VARIANT role;
+    VariantInit(&role);
+    char roleText[64] = "none";
+    if (SUCCEEDED(object->get_accRole(self, &role)) && role.vt == VT_I4) {
+        GetRoleTextA(static_cast<DWORD>(role.lVal), roleText, sizeof roleText);
+    }
+    text = nullptr;
+    const std::wstring value = SUCCEEDED(object->get_accValue(self, &text)) ? Take(text) : L"";
+    object->Release();
+    std::printf("%ls|%s|%ls\n", accessibleName.c_str(), roleText, value.c_str());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -86,6 +124,9 @@ int main(int argc, char** argv) {
         SendMessageW(Item(main, argv[2]), WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
         std::printf("%ls\n", text);
         return 0;
+    }
+    if (command == "accessible" && argc == 3) {
+        return Accessible(main, argv[2]);
     }
     if (command == "focus") {
         return Focus(main);

@@ -1,0 +1,26 @@
+#include "Accessibility.h"
+
+#include <QAccessible>
+#include <QLabel>
+
+#include "MainWindow.h"
+#include "SpinnerAccessible.h"
+#include "window/AccessibleNames.h"
+
+void DescribeForAssistiveTechnology(MainWindow& window) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(CreateSpinnerAccessible);
+        return true;
+    }();
+    (void)factoryInstalled;
+
+    for (const ControlSpec& design : kControls) {
+        if (TakesFocus(design.kind) || design.kind == ControlKind::Picture) {
+            window.Control(design.name)
+                ->setAccessibleName(QString::fromStdString(AccessibleNameOf(design)));
+        }
+    }
+    // A buddy gives the "labelled by" relation; with no '&' in the caption it adds no shortcut.
+    window.ControlAs<QLabel>("Label1")->setBuddy(window.Control("VScroll1"));
+    window.ControlAs<QLabel>("Label2")->setBuddy(window.Control("VScroll2"));
+}

@@ -1,0 +1,68 @@
+#include "SpinnerAccessible.h"
+
+#include <algorithm>
+
+#include "window/ControlTable.h"
+
+namespace {
+
+// Position and value are reflections of each other within the range.
+int Reflect(const QScrollBar& bar, int valueOrPosition) {
+    return bar.minimum() + bar.maximum() - valueOrPosition;
+}
+
+}  // namespace
+
+SpinnerAccessible::SpinnerAccessible(QScrollBar* bar)
+    : QAccessibleWidget(bar, QAccessible::ScrollBar) {}
+
+QScrollBar* SpinnerAccessible::Bar() const {
+    return static_cast<QScrollBar*>(widget());
+}
+
+void* SpinnerAccessible::interface_cast(QAccessible::InterfaceType type) {
+    if (type == QAccessible::ValueInterface) {
+        return static_cast<QAccessibleValueInterface*>(this);
+    }
+    return QAccessibleWidget::interface_cast(type);
+}
+
+QString SpinnerAccessible::text(QAccessible::Text kind) const {
+    if (kind == QAccessible::Value) {
+        return QString::number(currentValue().toInt());
+    }
+    return QAccessibleWidget::text(kind);
+}
+
+QVariant SpinnerAccessible::currentValue() const {
+    return Reflect(*Bar(), Bar()->value());
+}
+
+void SpinnerAccessible::setCurrentValue(const QVariant& value) {
+    const int clamped = std::clamp(value.toInt(), Bar()->minimum(), Bar()->maximum());
+    Bar()->setValue(Reflect(*Bar(), clamped));
+}
+
+QVariant SpinnerAccessible::maximumValue() const {
+    return Bar()->maximum();
+}
+
+QVariant SpinnerAccessible::minimumValue() const {
+    return Bar()->minimum();
+}
+
+QVariant SpinnerAccessible::minimumStepSize() const {
+    return Bar()->singleStep();
+}
+
+QAccessibleInterface* CreateSpinnerAccessible(const QString&, QObject* object) {
+    auto* bar = qobject_cast<QScrollBar*>(object);
+    if (bar == nullptr) {
+        return nullptr;
+    }
+    const ControlSpec* design = FindControl(bar->objectName().toStdString());
+    if (design == nullptr || design->kind != ControlKind::ScrollBar) {
+        return nullptr;
+    }
+    return new SpinnerAccessible(bar);
+}
