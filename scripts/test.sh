@@ -9,6 +9,8 @@ ensure_packages "${BUILD_PACKAGES[@]}"
 ensure_packages qemu-system-x86 busybox-static kmod cpio
 # The Qt window, and the X server, input and picture tools that drive it in the tests.
 ensure_packages qt6-base-dev libxcb1-dev fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick
+# The Debian package: its build, the checkers it must pass, and the throw-away root it is tried in.
+ensure_packages build-essential debhelper lintian appstream desktop-file-utils mmdebstrap
 
 cmake --preset linux
 cmake --build --preset linux
