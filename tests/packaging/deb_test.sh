@@ -50,14 +50,15 @@ build_and_check_package() {
     check_versions "$source"
     rm -rf "$out"
     mkdir -p "$out/vantrel-$version"
-    tar -C "$source" --exclude=./build --exclude='./build-*' --exclude=./.git -cf - . |
+    tar -C "$source" --exclude=./build --exclude='./build-*' --exclude='./obj-*' --exclude=./.git -cf - . |
         tar -C "$out/vantrel-$version" -xf -
     (cd "$out/vantrel-$version" &&
         DEB_BUILD_OPTIONS=parallel=2 dpkg-buildpackage -us -uc -b >"$out/build.log" 2>&1) ||
         { tail -n 40 "$out/build.log" >&2; fail "dpkg-buildpackage failed (log: $out/build.log)"; }
 
-    local deb="$out/vantrel_${version}_$(dpkg --print-architecture).deb"
-    local changes="${deb%.deb}.changes"
+    local deb changes
+    deb="$out/vantrel_${version}_$(dpkg --print-architecture).deb"
+    changes="${deb%.deb}.changes"
     [ -f "$deb" ] && [ -f "$changes" ] || fail "no $deb with its .changes"
     [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version $(dpkg-deb -f "$deb" Version)"
 
@@ -96,8 +97,8 @@ EOF
     [ "$desktop_categories" = "$metainfo_categories" ] ||
         fail "metainfo categories ($metainfo_categories) differ from the menu entry's ($desktop_categories)"
 
-    echo "--- lintian $(basename "$changes") (with $(basename "$deb"))"
-    lintian --fail-on error,warning "$changes" || fail "lintian"
+    echo "--- lintian $(basename "$changes") $(basename "$deb")"
+    lintian --fail-on error,warning "$changes" "$deb" || fail "lintian"
     echo "--- desktop-file-validate vantrel.desktop"
     desktop-file-validate "$files/usr/share/applications/vantrel.desktop" || fail "desktop-file-validate"
     echo "--- appstreamcli validate --no-net org.vantrel.vantrel.metainfo.xml"
@@ -114,11 +115,12 @@ ROOT_PACKAGES=libqt6widgets6,qt6-qpa-plugins,systemd-standalone-sysusers,fonts-d
 
 cached_root_tarball() {
     local cache=${VANTREL_TEST_CACHE:-/var/cache/vantrel-tests}
-    local tarball="$cache/bookworm-$(sha1sum <<<"$ROOT_PACKAGES" | cut -c1-12).tar"
+    local tarball
+    tarball="$cache/bookworm-$(sha1sum <<<"$ROOT_PACKAGES" | cut -c1-12).tar"
     if [ ! -f "$tarball" ]; then
         mkdir -p "$cache"
         mmdebstrap --quiet --variant=apt --include="$ROOT_PACKAGES" bookworm "$cache/partial-$$.tar" >&2 ||
-            fail "mmdebstrap could not make the throw-away root"
+            { rm -f "$cache/partial-$$.tar"; fail "mmdebstrap could not make the throw-away root"; }
         mv "$cache/partial-$$.tar" "$tarball"
     fi
     echo "$tarball"
@@ -146,11 +148,10 @@ inside_root() {
     local root=$1 deb=$2 recorder=$3 control_geometry=$4 wm_close=$5
     mount -t proc proc "$root/proc"
     mount -t tmpfs -o mode=755 dev "$root/dev"
-    local node
-    for node in "null 1 3" "zero 1 5" "random 1 8" "urandom 1 9"; do
-        set -- $node
-        mknod -m 666 "$root/dev/$1" c "$2" "$3"
-    done
+    local name major minor
+    while read -r name major minor; do
+        mknod -m 666 "$root/dev/$name" c "$major" "$minor"
+    done <<<$'null 1 3\nzero 1 5\nrandom 1 8\nurandom 1 9'
     mkdir "$root/dev/pts"
     mount -t devpts -o newinstance,ptmxmode=0666 devpts "$root/dev/pts"
     ln -s pts/ptmx "$root/dev/ptmx"
@@ -161,9 +162,10 @@ inside_root() {
     in_chroot() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root "$@"; }
 
     echo "--- apt-get install ./$deb (in the throw-away root)"
-    in_chroot DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "/tmp/$deb" ||
+    in_chroot DEBIAN_FRONTEND=noninteractive apt-get install -y -o Dpkg::Use-Pty=0 "/tmp/$deb" ||
         fail "apt could not install the package"
     in_chroot getent group vantrel || fail "no group vantrel after install"
+    in_chroot ls -l /usr/bin/vantrel /usr/libexec/vantrel
     [ "$(in_chroot readlink -f /usr/bin/vantrel)" = /usr/libexec/vantrel/vantrel ] ||
         fail "/usr/bin/vantrel does not lead to the program"
     cp "$recorder" "$root/usr/libexec/vantrel/devcon.exe"
@@ -190,9 +192,11 @@ inside_root() {
     cut -f3,4 "$root/tmp/devcon.log" | sort | uniq -c
     [ "$(cut -f3,4 "$root/tmp/devcon.log" | sort -u)" = $'argv=devcon.exe|enable|@USB\\*\tcwd=/usr/libexec/vantrel' ] ||
         fail "devcon.exe not started as \"devcon.exe enable @USB\\*\" in /usr/libexec/vantrel"
+    [ "$(ls "$root/usr/libexec/vantrel")" = "$(printf 'devcon.exe\nvantrel')" ] ||
+        fail "files written beside the program: $(ls "$root/usr/libexec/vantrel")"
 
     echo "--- apt-get remove vantrel"
-    in_chroot DEBIAN_FRONTEND=noninteractive apt-get remove -y vantrel || fail "apt could not remove the package"
+    in_chroot DEBIAN_FRONTEND=noninteractive apt-get remove -y -o Dpkg::Use-Pty=0 vantrel || fail "apt could not remove the package"
     local path
     for path in /usr/bin/vantrel /usr/libexec/vantrel /usr/lib/udev/rules.d/70-vantrel-usb-authorized.rules \
         /usr/share/applications/vantrel.desktop; do
