@@ -11,6 +11,8 @@ ensure_packages qemu-system-x86 busybox-static kmod cpio
 ensure_packages qt6-base-dev libxcb1-dev fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick
 # What a screen reader uses to read the window: the AT-SPI buses and their Python bindings.
 ensure_packages at-spi2-core python3-pyatspi dbus-daemon dbus-bin
+# The Debian package: its build, the checkers it must pass, and the throw-away root it is tried in.
+ensure_packages build-essential debhelper lintian appstream desktop-file-utils mmdebstrap
 
 cmake --preset linux
 cmake --build --preset linux

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End-to-end test of the real program under an X server (run it inside `xvfb-run -a`): a copy of
-# vantrel in a temporary folder beside a recording devcon.exe, clicked with xdotool.
+# vantrel in a temporary folder beside a recording devcon.exe, clicked with xdotool. It is started
+# as the installed program is, through a symbolic link in another folder.
 #
 #   e2e_test.sh SCENARIO VANTREL RECORDING_DEVCON CONTROL_GEOMETRY WM_CLOSE
 #
@@ -22,6 +23,8 @@ program="$work/program"
 mkdir -p "$program"
 cp "$vantrel" "$program/vantrel"
 cp "$recorder" "$program/devcon.exe"
+mkdir "$work/bin"
+ln -s "$program/vantrel" "$work/bin/vantrel"
 export DEVCON_LOG="$work/devcon.log"
 : >"$DEVCON_LOG"
 pid=
@@ -72,7 +75,7 @@ count() { launches | awk -v verb="$1" '$2 == verb' | wc -l; }
 has_at_least() { [ "$(count "$1")" -ge "$2" ]; }
 
 start_program() {
-    (cd "$work" && exec "$program/vantrel" 2>"$work/stderr") &
+    (cd "$work" && exec "$work/bin/vantrel" 2>"$work/stderr") &
     pid=$!
     wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vantrel$' | head -n 1) ||
         fail "no window within 20 s"
@@ -178,6 +181,8 @@ usb_on | atspi_press)
     expect_quiet
     [ "$(count enable)" -eq 14 ] && [ "$(count disable)" -eq 0 ] || fail "wrong launches"
     grep -q $'argv=devcon.exe|enable|@USB\\\\\*\t' "$DEVCON_LOG" || fail "command line"
+    [ "$(cut -f4 "$DEVCON_LOG" | sort -u)" = "cwd=$(cd "$program" && pwd -P)" ] ||
+        fail "not started in the real program's folder: $(cut -f4 "$DEVCON_LOG" | sort -u)"
     close_and_expect_exit_0
     ;;
 

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# `cmake --install` into a temporary prefix puts the program with devcon.exe beside it, its menu
-# entry and its icon where a desktop looks for them. Nothing installed is run. Usage: install_test.sh BUILD_DIR
+# `cmake --install` into a temporary prefix lays the program out as the Debian package does:
+# vantrel with devcon.exe beside it in a private folder off the search path, bin/vantrel a
+# relative symbolic link to it, and the menu entry, icons, metadata, manual page, udev rule and
+# group file where the system looks for them. Nothing installed is run. Usage: install_test.sh BUILD_DIR
 set -euo pipefail
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-install-XXXXXX")
 trap 'rm -rf "$prefix"' EXIT
@@ -10,8 +12,14 @@ fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
-[ -x "$prefix/bin/vantrel" ] || fail "no executable bin/vantrel"
-[ -x "$prefix/bin/devcon.exe" ] || fail "no executable bin/devcon.exe beside vantrel"
+private="$prefix/libexec/vantrel"
+[ -x "$private/vantrel" ] && [ ! -L "$private/vantrel" ] || fail "no executable libexec/vantrel/vantrel"
+[ -x "$private/devcon.exe" ] || fail "no executable devcon.exe beside the program"
+[ "$(ls "$prefix/bin")" = vantrel ] || fail "bin holds more than vantrel: $(ls "$prefix/bin")"
+[ "$(readlink "$prefix/bin/vantrel")" = ../libexec/vantrel/vantrel ] ||
+    fail "bin/vantrel is not a relative link to the program: $(readlink "$prefix/bin/vantrel")"
+[ "$(readlink -f "$prefix/bin/vantrel")" = "$(readlink -f "$private/vantrel")" ] || fail "bin/vantrel leads elsewhere"
+
 desktop="$prefix/share/applications/vantrel.desktop"
 [ -f "$desktop" ] || fail "no share/applications/vantrel.desktop"
 grep -qx 'Exec=vantrel' "$desktop" || fail "the menu entry does not start vantrel"
@@ -19,4 +27,11 @@ grep -qx 'Icon=vantrel' "$desktop" || fail "the menu entry names no vantrel icon
 icon="$prefix/share/icons/hicolor/32x32/apps/vantrel.png"
 [ -f "$icon" ] || fail "no 32x32 icon"
 [ "$(identify -format '%m %wx%h' "$icon")" = 'PNG 32x32' ] || fail "the icon is not a 32 x 32 PNG"
+[ "$(identify -format '%m' "$prefix/share/icons/hicolor/scalable/apps/vantrel.svg")" = SVG ] ||
+    fail "no scalable SVG icon"
+grep -q '<launchable type="desktop-id">vantrel.desktop</launchable>' \
+    "$prefix/share/metainfo/org.vantrel.vantrel.metainfo.xml" || fail "no metadata for the menu entry"
+grep -q "/libexec/vantrel/devcon.exe" "$prefix/share/man/man1/vantrel.1" || fail "the manual page does not say where devcon.exe is"
+[ -f "$prefix/lib/udev/rules.d/70-vantrel-usb-authorized.rules" ] || fail "no udev rule"
+grep -qx 'g vantrel -' "$prefix/lib/sysusers.d/vantrel.conf" || fail "no group vantrel"
 echo PASS
