@@ -36,10 +36,10 @@ for library in $(grep -o '/[^ ]*' <<<"$libraries"); do
     cp -L "$library" "$staging$library"
 done
 cp "$rule" "$staging/etc/udev/rules.d/70-vantrel-usb-authorized.rules"
-# Witness of every USB device that udev has seen appear: the rule's checks are only worth
-# anything once udev has handled the devices they look at.
+# Witness of every USB device that udev has handled (an "add" or a "change"): the rule's checks
+# are only worth anything once udev has handled the devices they look at.
 cat >"$staging/etc/udev/rules.d/99-vm-witness.rules" <<'RULE'
-ACTION=="add", SUBSYSTEM=="usb", ENV{DEVTYPE}=="usb_device", RUN+="/bin/udev-witness %k"
+ACTION=="add|change", SUBSYSTEM=="usb", ENV{DEVTYPE}=="usb_device", RUN+="/bin/udev-witness %k"
 RULE
 printf '#!/bin/sh\necho "$1" >>/run/udev-added\n' >"$staging/bin/udev-witness"
 chmod 0755 "$staging/bin/udev-witness"

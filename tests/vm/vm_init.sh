@@ -163,12 +163,12 @@ start=$(centiseconds)
 devcon root enable-again enable
 check_all_back enable-again "$start"
 
-# Our udev rule under Debian's own systemd-udevd: applied to the devices there by a replay of
-# their "add" events, then to each device as it appears. udevadm exits 0 even when no daemon
+# Our udev rule under Debian's own systemd-udevd: applied to the devices there by the package's
+# replay of "change" events, then to each device as it appears. udevadm exits 0 even when no daemon
 # answers, so only what was done counts.
 mount -t tmpfs run /run
 /lib/systemd/systemd-udevd --daemon
-udevadm trigger --subsystem-match=usb --action=add
+udevadm trigger --subsystem-match=usb --action=change
 udevadm settle --timeout=10
 
 # "ENTRY OWNER GROUP MODE" of every USB device's authorized file.
@@ -186,7 +186,7 @@ wrong_permissions() {
         esac
     done
 }
-# Devices there that udev has not seen appear (the witness rule lists those it has).
+# Devices there that udev has not handled (the witness rule lists those it has).
 unseen() {
     for entry in $(ls $DEVICES | grep -v ':' | grep -v '^usb'); do
         grep -qx "$entry" /run/udev-added 2>/dev/null || echo "$entry"
