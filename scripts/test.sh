@@ -9,6 +9,8 @@ ensure_packages "${BUILD_PACKAGES[@]}"
 ensure_packages qemu-system-x86 busybox-static kmod cpio
 # The Qt window, and the X server, input and picture tools that drive it in the tests.
 ensure_packages qt6-base-dev libxcb1-dev fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick
+# A headless Wayland compositor to run the window natively (qt6-wayland) and through XWayland.
+ensure_packages weston qt6-wayland xwayland
 
 cmake --preset linux
 cmake --build --preset linux
