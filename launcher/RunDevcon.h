@@ -4,5 +4,6 @@
 
 // Starts devcon.exe from the folder of the running executable, hidden, with the parameters for
 // `verb`, and returns at once. Nothing is awaited or reported: a missing tool or a refused launch
-// is as silent as a successful one.
+// is as silent as a successful one. On Linux the caller's errno and signal mask are left as
+// they were.
 void RunDevcon(DeviceVerb verb);

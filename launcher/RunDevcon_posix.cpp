@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <memory>
 #include <string>
@@ -94,9 +95,7 @@ struct SpawnSettings {
     SpawnSettings& operator=(const SpawnSettings&) = delete;
 };
 
-}  // namespace
-
-void RunDevcon(DeviceVerb verb) {
+void Launch(DeviceVerb verb) {
     const std::string folder = ProgramFolder();
     if (folder.empty()) {
         return;
@@ -125,4 +124,13 @@ void RunDevcon(DeviceVerb verb) {
         waitpid(relay, nullptr, 0);
     }
     pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+}
+
+}  // namespace
+
+void RunDevcon(DeviceVerb verb) {
+    // The calls here, and the relay that runs on our thread's storage, leave their own errno.
+    const int callersErrno = errno;
+    Launch(verb);
+    errno = callersErrno;
 }

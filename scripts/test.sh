@@ -13,6 +13,8 @@ ensure_packages qt6-base-dev libxcb1-dev fonts-dejavu-core xvfb xauth xdotool x1
 ensure_packages at-spi2-core python3-pyatspi dbus-daemon dbus-bin
 # The Debian package: its build, the checkers it must pass, and the throw-away root it is tried in.
 ensure_packages build-essential debhelper lintian appstream desktop-file-utils mmdebstrap
+# A headless Wayland compositor to run the window natively (qt6-wayland) and through XWayland.
+ensure_packages weston qt6-wayland xwayland
 
 cmake --preset linux
 cmake --build --preset linux

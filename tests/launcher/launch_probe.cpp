@@ -1,9 +1,11 @@
 // Calls RunDevcon as the program does, from wherever this executable is copied to, and reports
-// what the calls left behind: "returned" once they are done, then its descriptor, thread and
-// child-process counts before and after.
+// what the calls left behind: "returned" once they are done, then its descriptor and thread
+// counts, signal mask and errno before and after, and its child-process count.
 #include <dirent.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -51,6 +53,17 @@ int Children() {
     return count;
 }
 
+// The blocked signals as a bit mask, bit n-1 for signal n.
+long long BlockedSignals() {
+    sigset_t blocked;
+    pthread_sigmask(SIG_BLOCK, nullptr, &blocked);
+    long long mask = 0;
+    for (int signal = 1; signal < 64; ++signal) {
+        mask |= static_cast<long long>(sigismember(&blocked, signal) == 1) << (signal - 1);
+    }
+    return mask;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -62,14 +75,29 @@ int main(int argc, char** argv) {
         std::string(argv[1]) == "disable" ? DeviceVerb::Disable : DeviceVerb::Enable;
     const int count = std::atoi(argv[2]);
 
+    // A mask of the program's own, which a launch must neither clear nor add to.
+    sigset_t usr1;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    pthread_sigmask(SIG_BLOCK, &usr1, nullptr);
+
     const int fdsBefore = CountEntries("/proc/self/fd");
     const int threadsBefore = Threads();
+    const long long signalsBefore = BlockedSignals();
+    constexpr int kCallersErrno = EDOM;
+    int errnoAfter = kCallersErrno;
     for (int i = 0; i < count; ++i) {
+        errno = kCallersErrno;
         RunDevcon(verb);
+        if (errno != kCallersErrno) {
+            errnoAfter = errno;
+        }
     }
     std::printf("returned\n");
     std::printf("fds %d %d\n", fdsBefore, CountEntries("/proc/self/fd"));
     std::printf("threads %d %d\n", threadsBefore, Threads());
+    std::printf("blocked %lld %lld\n", signalsBefore, BlockedSignals());
+    std::printf("errno %d %d\n", kCallersErrno, errnoAfter);
     std::printf("children %d\n", Children());
     return 0;
 }

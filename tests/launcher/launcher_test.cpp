@@ -76,14 +76,18 @@ class LauncherTest : public ::testing::Test {
         fs::permissions(programFolder / "devcon.exe", perms);
     }
 
-    // Runs the probe with `elsewhere` as its current directory; every wait is bounded.
+    // Runs the probe with `elsewhere` as its current directory and a file of ours as its stdin,
+    // which the tool must not inherit; every wait is bounded.
     ProbeResult RunProbe(const std::string& verb, int count) {
         int out[2];
         if (pipe2(out, O_CLOEXEC) != 0) {
             return {};
         }
+        const std::string input = (root / "probe-stdin").string();
+        std::ofstream{input};
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         posix_spawn_file_actions_addchdir_np(&actions, elsewhere.c_str());
         const std::string probe = (programFolder / "probe").string();
@@ -199,23 +203,26 @@ TEST_F(LauncherTest, TakesTheToolFromTheExecutablesFolderNotTheCurrentDirectory)
     EXPECT_EQ(ParseRecord(lines[0])["cwd"], fs::canonical(programFolder).string());
 }
 
-TEST_F(LauncherTest, LeavesNoZombieDescriptorOrThreadAfterThousandsOfLaunches) {
+// A signal mask left blocked would make the program deaf to Ctrl-C and SIGTERM.
+TEST_F(LauncherTest, LeavesNoZombieDescriptorThreadSignalMaskOrErrnoAfterThousandsOfLaunches) {
     InstallTool();
     const ProbeResult probe = RunProbe("enable", 2000);
     ASSERT_EQ(probe.exitCode, 0);
 
     std::istringstream report(probe.output);
-    std::map<std::string, std::pair<int, int>> counts;
+    std::map<std::string, std::pair<long long, long long>> counts;
     for (std::string line; std::getline(report, line);) {
         std::istringstream words(line);
         std::string name;
-        int before = -1;
-        int after = -1;
+        long long before = -1;
+        long long after = -1;
         words >> name >> before >> after;
         counts[name] = {before, after};
     }
     EXPECT_EQ(counts["fds"].first, counts["fds"].second);
     EXPECT_EQ(counts["threads"].first, counts["threads"].second);
+    EXPECT_EQ(counts["blocked"].first, counts["blocked"].second) << probe.output;
+    EXPECT_EQ(counts["errno"].first, counts["errno"].second) << probe.output;
     EXPECT_EQ(counts["children"].first, 0);
     EXPECT_EQ(WaitForLogLines(2000).size(), 2000u);
 }

@@ -1,6 +1,5 @@
 #include "DisplayGuard.h"
 
-#include <QMessageLogger>
 #include <QString>
 #include <QtGlobal>
 
@@ -22,46 +21,37 @@ std::mutex heldMutex;
 std::vector<HeldMessage> held;
 QtMessageHandler previousHandler = nullptr;
 
-std::string Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
-
-std::string MissingDisplay() {
-    const std::string platform = Environment("QT_QPA_PLATFORM");
-    const std::string x11 = Environment("DISPLAY");
-    const std::string wayland = Environment("WAYLAND_DISPLAY");
-    if (!platform.empty() && platform.rfind("xcb", 0) != 0 && platform.rfind("wayland", 0) != 0) {
-        return "cannot open the display of platform \"" + platform + "\"";
-    }
-    if (!x11.empty()) {
-        return "cannot open display \"" + x11 + "\"";
-    }
-    if (!wayland.empty()) {
-        return "cannot open display \"" + wayland + "\" (WAYLAND_DISPLAY)";
-    }
-    return "no display: DISPLAY is not set";
-}
-
-[[noreturn]] void ExitWithoutDisplay() {
-    std::fprintf(stderr, "vantrel: %s\n", MissingDisplay().c_str());
+[[noreturn]] void ExitWithoutDisplay(const QString& reason) {
+    std::fprintf(stderr, "vantrel: %s\n", reason.simplified().toLocal8Bit().constData());
     std::_Exit(1);
 }
 
-void HoldMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (type == QtFatalMsg) {
-        ExitWithoutDisplay();
+// Qt warns of what failed (the display it could not connect to, the plugin it could not find)
+// before it gives up with a summary that names neither; the summary serves only when it did not.
+QString Cause(const QString& summary) {
+    QString cause;
+    for (const HeldMessage& message : held) {
+        if (message.type == QtWarningMsg || message.type == QtCriticalMsg) {
+            cause += (cause.isEmpty() ? "" : "; ") + message.text;
+        }
     }
+    return cause.isEmpty() ? summary.section(u'\n', 0, 0) : cause;
+}
+
+void HoldMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
     const std::lock_guard lock(heldMutex);
+    if (type == QtFatalMsg) {
+        ExitWithoutDisplay("cannot open a window: " + Cause(text));
+    }
     held.push_back({type, context.category ? context.category : "", text});
 }
 
 }  // namespace
 
 DisplayGuard::DisplayGuard() {
-    if (Environment("QT_QPA_PLATFORM").empty() && Environment("DISPLAY").empty() &&
-        Environment("WAYLAND_DISPLAY").empty()) {
-        ExitWithoutDisplay();
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        ExitWithoutDisplay("no display: DISPLAY is not set");
     }
     previousHandler = qInstallMessageHandler(HoldMessage);
 }
@@ -82,21 +72,7 @@ void DisplayGuard::Release() {
         messages.swap(held);
     }
     for (const HeldMessage& message : messages) {
-        const QMessageLogger logger(nullptr, 0, nullptr, message.category.c_str());
-        const QByteArray text = message.text.toUtf8();
-        switch (message.type) {
-            case QtDebugMsg:
-                logger.debug("%s", text.constData());
-                break;
-            case QtInfoMsg:
-                logger.info("%s", text.constData());
-                break;
-            case QtWarningMsg:
-                logger.warning("%s", text.constData());
-                break;
-            default:
-                logger.critical("%s", text.constData());
-                break;
-        }
+        const QMessageLogContext context(nullptr, 0, nullptr, message.category.c_str());
+        previousHandler(message.type, context, message.text);
     }
 }

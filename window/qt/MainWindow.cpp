@@ -95,6 +95,11 @@ QWidget* CreateControl(const ControlSpec& design, QWidget* parent) {
 
 }  // namespace
 
+// A title and a close box only, as on Windows; X11 window managers follow these flags. Wayland
+// has no words for them. Where the compositor draws the title bar (Qt asks it to), it sees only
+// the equal minimum and maximum sizes, enough to drop maximise; minimise stays its choice. Where
+// Qt must draw its own (GNOME, Weston), its decoration (bradient, Qt 6.4) draws minimise and
+// maximise whatever the flags. Through XWayland, as without qt6-wayland, the close box is alone.
 MainWindow::MainWindow()
     : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                            Qt::WindowCloseButtonHint),

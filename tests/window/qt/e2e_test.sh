@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end test of the real program under an X server (run it inside `xvfb-run -a`): a copy of
 # vantrel in a temporary folder beside a recording devcon.exe, clicked with xdotool. It is started
-# as the installed program is, through a symbolic link in another folder.
+# as the installed program is, through a symbolic link in another folder. The scenarios wayland
+# and xwayland start a headless Weston of their own instead.
 #
 #   e2e_test.sh SCENARIO VANTREL RECORDING_DEVCON CONTROL_GEOMETRY WM_CLOSE
 #
@@ -29,14 +30,21 @@ export DEVCON_LOG="$work/devcon.log"
 : >"$DEVCON_LOG"
 pid=
 wid=
+weston=
 dpi=96
 bus_launcher=
+# The display each scenario is given or starts, never that of the session the test runs in.
+unset WAYLAND_DISPLAY XDG_SESSION_TYPE QT_QPA_PLATFORM
 
 cleanup() {
     if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
         kill -9 "$pid" 2>/dev/null || true
     fi
     [ -z "$bus_launcher" ] || kill "$bus_launcher" 2>/dev/null || true
+    if [ -n "$weston" ]; then
+        kill "$weston" 2>/dev/null || true
+        wait "$weston" 2>/dev/null || true
+    fi
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -48,9 +56,10 @@ fail() {
     exit 1
 }
 
+# $EPOCHREALTIME has the locale's decimal separator ("," under de_DE): keep only the digits.
 now_ms() {
-    local t=$EPOCHREALTIME
-    echo $((${t/./} / 1000))
+    local t=${EPOCHREALTIME//[!0-9]/}
+    echo $((10#$t / 1000))
 }
 
 # Polls `condition` every 50 ms for at most `seconds`.
@@ -73,6 +82,24 @@ launches() {
 }
 count() { launches | awk -v verb="$1" '$2 == verb' | wc -l; }
 has_at_least() { [ "$(count "$1")" -ge "$2" ]; }
+
+# A headless Weston on a private runtime folder; with --xwayland, DISPLAY names its X server.
+start_weston() {
+    export XDG_RUNTIME_DIR="$work/runtime"
+    mkdir -m 0700 "$XDG_RUNTIME_DIR"
+    export WAYLAND_DISPLAY=wayland-vantrel
+    weston --backend=headless-backend.so --use-pixman --idle-time=0 --socket="$WAYLAND_DISPLAY" \
+        "$@" >"$work/weston.log" 2>&1 &
+    weston=$!
+    wait_until 20 test -S "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" ||
+        fail "no Weston within 20 s: $(cat "$work/weston.log")"
+    if [ "$*" = --xwayland ]; then
+        wait_until 20 grep -q 'xserver listening on display :' "$work/weston.log" ||
+            fail "no XWayland within 20 s: $(cat "$work/weston.log")"
+        DISPLAY=$(sed -n 's/.*xserver listening on display \(:[0-9]*\).*/\1/p' "$work/weston.log")
+        export DISPLAY
+    fi
+}
 
 start_program() {
     (cd "$work" && exec "$work/bin/vantrel" 2>"$work/stderr") &
@@ -147,10 +174,14 @@ atspi() { /usr/bin/python3 "$(dirname "$0")/atspi_walk.py" "$@" || fail "AT-SPI 
 [[ $scenario != atspi_* ]] || start_accessibility_bus
 
 case "$scenario" in
-window | window_120dpi)
+window | window_120dpi | xwayland)
     if [ "$scenario" = window_120dpi ]; then
         export QT_FONT_DPI=120
         dpi=120
+    fi
+    if [ "$scenario" = xwayland ]; then
+        start_weston --xwayland
+        export QT_QPA_PLATFORM=xcb
     fi
     start_program
     [ "$(xdotool getwindowname "$wid")" = "Vantrel" ] || fail "title"
@@ -158,7 +189,9 @@ window | window_120dpi)
     expected=$([ "$dpi" = 120 ] && echo 663x211 || echo 530x169)
     [ "$size" = "$expected" ] || fail "client area $size, expected $expected"
     properties=$(xprop -id "$wid" _NET_WM_STATE WM_NORMAL_HINTS _MOTIF_WM_HINTS _NET_WM_ICON | head -n 20)
-    grep -q '_NET_WM_STATE(ATOM) = .*_NET_WM_STATE_SKIP_TASKBAR' <<<"$properties" ||
+    # Weston's X window manager rewrites _NET_WM_STATE, and Weston has no taskbar.
+    [ "$scenario" = xwayland ] ||
+        grep -q '_NET_WM_STATE(ATOM) = .*_NET_WM_STATE_SKIP_TASKBAR' <<<"$properties" ||
         fail "not kept out of the taskbar: $properties"
     grep -q "minimum size: ${expected/x/ by }" <<<"$properties" || fail "minimum size: $properties"
     grep -q "maximum size: ${expected/x/ by }" <<<"$properties" || fail "maximum size: $properties"
@@ -237,22 +270,47 @@ atspi_walk)
     ;;
 
 no_display)
-    for display in unset ":$((500 + RANDOM % 400))"; do
+    for display in unset ":$((500 + RANDOM % 400))" wayland_plugin_missing; do
         status=0
         if [ "$display" = unset ]; then
-            env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program/vantrel" \
-                2>"$work/stderr" || status=$?
+            env -u DISPLAY "$program/vantrel" 2>"$work/stderr" || status=$?
             expected='DISPLAY'
+        elif [ "$display" = wayland_plugin_missing ]; then
+            # Qt as installed without qt6-wayland: this Qt finds its plugins in an empty folder.
+            printf '[Paths]\nPlugins=%s\n' "$work/plugins" >"$program/qt.conf"
+            QT_QPA_PLATFORM=wayland "$program/vantrel" 2>"$work/stderr" || status=$?
+            rm "$program/qt.conf"
+            expected='Could not find the Qt platform plugin "wayland"'
         else
             [ ! -e "/tmp/.X11-unix/X${display#:}" ] || continue
-            env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY="$display" "$program/vantrel" \
-                2>"$work/stderr" || status=$?
-            expected="\"$display\""
+            DISPLAY="$display" "$program/vantrel" 2>"$work/stderr" || status=$?
+            expected="display $display"
         fi
-        [ "$status" -eq 1 ] || fail "exit status $status with DISPLAY $display: $(cat "$work/stderr")"
+        [ "$status" -eq 1 ] || fail "exit status $status with $display: $(cat "$work/stderr")"
         [ "$(wc -l <"$work/stderr")" -eq 1 ] || fail "not one line: $(cat "$work/stderr")"
-        grep -q "^vantrel: .*$expected" "$work/stderr" || fail "no display named: $(cat "$work/stderr")"
+        grep -qF "$expected" "$work/stderr" && grep -q '^vantrel: ' "$work/stderr" ||
+            fail "the cause is not named: $(cat "$work/stderr")"
     done
+    ;;
+
+wayland)
+    start_weston
+    (cd "$work" && QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=1 exec "$program/vantrel" 2>"$work/stderr") &
+    pid=$!
+    # WAYLAND_DEBUG logs every request the program makes, "-> object@id.request(arguments)".
+    wait_until 20 grep -q -- '-> wl_surface@[0-9]*\.attach(wl_buffer@' "$work/stderr" ||
+        fail "nothing drawn within 20 s: $(grep -v '^\[' "$work/stderr")"
+    toplevel=$(sed -n 's/.*-> \(xdg_toplevel@[0-9]*\)\.set_title("Vantrel")$/\1/p' "$work/stderr" | head -n 1)
+    [ -n "$toplevel" ] || fail "no set_title(\"Vantrel\"): $(grep set_title "$work/stderr")"
+    grep -qF -- "-> $toplevel.set_min_size(530, 169)" "$work/stderr" &&
+        grep -qF -- "-> $toplevel.set_max_size(530, 169)" "$work/stderr" ||
+        fail "size not fixed at 530 x 169: $(grep -E 'set_(min|max)_size' "$work/stderr")"
+    kill -0 "$pid" 2>/dev/null || fail "the program ended"
+    # No input can reach the window here, so nothing can close it: end it.
+    kill "$pid"
+    wait "$pid" || true
+    pid=
+    [ "$(count enable)" -eq 0 ] && [ "$(count disable)" -eq 0 ] || fail "launched something"
     ;;
 
 *)
