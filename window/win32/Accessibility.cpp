@@ -3,7 +3,6 @@
 #include <ole2.h>
 #include <oleacc.h>
 
-// IID_IAccessible from the import library is the address of a thunk, not the IID: __uuidof is.
 #include <cwchar>
 #include <string>
 
@@ -70,6 +69,8 @@ class AnnotatedAccessible final : public IAccessible, public IOleWindow {
         if (object == nullptr) {
             return E_POINTER;
         }
+        // IID_IAccessible from MinGW's import library is the address of a thunk, not the IID:
+        // __uuidof is the IID, here and below.
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(IAccessible)) {
             *object = static_cast<IAccessible*>(this);
         } else if (iid == IID_IOleWindow) {
