@@ -110,14 +110,18 @@ void Switch(PnpDevices& devices, const PnpDevice& device, bool on, Tally& tally,
     if (answer.kind == PnpAnswer::Gone) {
         return;
     }
-    if (answer.kind == PnpAnswer::Refused) {
-        report.Failure(device.instanceId + ": cannot " + verb + " it", answer.error, answer.fix);
-        return;
-    }
     const PnpState state = devices.State(device);
     // Enabled means no longer disabled: Windows may still be starting it.
     const bool shows = on ? state.kind == PnpState::Running || state.kind == PnpState::NotStarted
                           : state.kind == PnpState::Disabled;
+    if (answer.kind == PnpAnswer::Refused) {
+        // Unless another copy of the tool, run at the same time, switched it first.
+        if (!shows) {
+            report.Failure(device.instanceId + ": cannot " + verb + " it", answer.error,
+                           answer.fix);
+        }
+        return;
+    }
     if (state.kind == PnpState::Gone) {
         return;
     }

@@ -148,6 +148,25 @@ TEST_F(PnpSwitchingTest, ARefusedDeviceIsNamedWithItsErrorAndTheOthersGoOn) {
     EXPECT_FALSE(devices.Present(kStick));
 }
 
+// Vantrel starts several copies at once: a switch refused because another copy made it first
+// is no failure, and counted by that copy only.
+TEST_F(PnpSwitchingTest, ADeviceSwitchedMeanwhileByAnotherCopyIsNoFailure) {
+    devices.Refuse(kHub30, "CM_Disable_DevNode: CR_FAILURE (0x13)", "fix");
+    devices.beforeSwitch = [&](const std::string& id) {
+        if (id == kHub30) {
+            devices.Set(kHub30, PnpState::Disabled);
+        }
+    };
+
+    const CommandRun run = RunCommand(DisableAll, devices);
+
+    EXPECT_EQ(run.out,
+              "usb\\root_hub\\4&8D7E6F&0 (USB Root Hub): disabled\n"
+              "1 device(s) disabled.\n");
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.exitCode, kExitDone);
+}
+
 TEST_F(PnpSwitchingTest, ASwitchWhoseResultDoesNotShowIsAFailureAndNotCounted) {
     devices.IgnoreSwitches(kHub30);
     const CommandRun unseen = RunCommand(DisableAll, devices);
