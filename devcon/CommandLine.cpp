@@ -32,6 +32,17 @@ std::optional<Command> ParseCommandLine(int argc, const char* const* argv) {
 }
 
 std::string_view UsageText() {
+#ifdef _WIN32
+    return "Usage: devcon.exe enable|disable|status @USB\\*\n"
+           "Switches every USB device of this computer (instance ID USB\\...) on or off\n"
+           "through Windows' Plug and Play manager; switching needs administrator rights.\n"
+           "  enable @USB\\*    switch every USB root hub on, then every other USB device\n"
+           "                   that is disabled\n"
+           "  disable @USB\\*   switch every USB root hub off, and with it everything\n"
+           "                   plugged in below it, until enabled or Windows restarts\n"
+           "  status @USB\\*    list every USB device and whether it is running\n"
+           "Exit codes: 0 done, 1 restart Windows to finish, 2 failed, 3 usage.\n";
+#else
     return "Usage: devcon.exe enable|disable|status @USB\\*\n"
            "Switches every USB device of this machine on or off through sysfs.\n"
            "  enable @USB\\*    switch every USB device on; devices held back by an\n"
@@ -40,4 +51,5 @@ std::string_view UsageText() {
            "                   and with it everything plugged in below it)\n"
            "  status @USB\\*    list every USB device and whether it is running\n"
            "Exit codes: 0 done, 2 failed, 3 usage.\n";
+#endif
 }

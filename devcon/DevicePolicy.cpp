@@ -1,5 +1,6 @@
 #include "DevicePolicy.h"
 
+#include "SysfsFailures.h"
 #include "UsbEntryName.h"
 
 namespace {
@@ -20,7 +21,7 @@ DevicePolicy PolicyOver(const SysfsTree& tree, const std::string& entry, Report&
         return {DevicePolicy::Vanished, rootHub, {}};
     }
     if (value.error != 0) {
-        report.ReadFailed(rootHub, tree.AttributePath(rootHub, kAuthorizedDefault), value.error);
+        ReadFailed(report, rootHub, tree.AttributePath(rootHub, kAuthorizedDefault), value.error);
         return {DevicePolicy::Unreadable, rootHub, {}};
     }
     return {value.value == "1" ? DevicePolicy::LetsIn : DevicePolicy::HoldsBack, rootHub,

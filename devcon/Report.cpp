@@ -1,30 +1,12 @@
 #include "Report.h"
 
-#include <cerrno>
-#include <cstring>
 #include <set>
+
+#include "ExitCodes.h"
 
 namespace {
 
 constexpr std::string_view kTool = "devcon.exe";
-
-std::string_view FixFor(int error) {
-    switch (error) {
-        case EACCES:
-        case EPERM:
-            return "run devcon.exe as root, or install the udev rule "
-                   "70-vantrel-usb-authorized.rules and join group vantrel (README: "
-                   "\"Linux privileges\")";
-        case EROFS:
-            return "sysfs is read-only here (a container?): run devcon.exe on the host";
-        default:
-            return "the kernel's log (dmesg) may tell why it refused";
-    }
-}
-
-constexpr std::string_view kSwitchOnAsRoot =
-    "have root switch it on (devcon.exe enable @USB\\* as root), or unplug it and plug it in "
-    "again";
 
 }  // namespace
 
@@ -40,39 +22,23 @@ void Report::Line(std::string_view text) {
     out_ << text << '\n';
 }
 
-void Report::ReadFailed(std::string_view entry, const std::filesystem::path& file, int error) {
-    Failure(std::string(entry) + ": cannot read " + file.string(), error, FixFor(error));
-}
-
-void Report::WriteFailed(std::string_view entry, std::string_view value,
-                         const std::filesystem::path& file, int error) {
-    Failure(std::string(entry) + ": cannot write " + std::string(value) + " to " + file.string(),
-            error, FixFor(error));
-}
-
-void Report::ListFailed(const std::filesystem::path& folder, int error) {
-    Failure("cannot list " + folder.string(), error, FixFor(error));
-}
-
-void Report::SwitchOnNotPermitted(std::string_view label, const std::filesystem::path& file,
-                                  int error) {
-    Failure(std::string(label) +
-                ": not permitted to switch it on, as it was switched off by itself, not with its "
-                "root hub, and group vantrel may switch root hubs only: cannot write 1 to " +
-                file.string(),
-            error, kSwitchOnAsRoot);
-}
-
-void Report::Failure(std::string_view message, int error, std::string_view fix) {
-    err_ << kTool << ": " << message << ": " << std::strerror(error) << '\n';
-    fixes_.push_back(fix);
+void Report::Failure(std::string_view message, std::string_view error, std::string_view fix) {
+    err_ << kTool << ": " << message << ": " << error << '\n';
+    fixes_.emplace_back(fix);
 }
 
 void Report::Fixes() {
     std::set<std::string_view> printed;
-    for (const std::string_view fix : fixes_) {
+    for (const std::string& fix : fixes_) {
         if (printed.insert(fix).second) {
             err_ << kTool << ": to fix: " << fix << ".\n";
         }
     }
+}
+
+int Report::ExitCode() const {
+    if (Failed()) {
+        return kExitFailed;
+    }
+    return restartNeeded_ ? kExitRestartNeeded : kExitDone;
 }

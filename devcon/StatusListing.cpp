@@ -4,12 +4,13 @@
 
 #include "DeviceLabel.h"
 #include "DevicePolicy.h"
+#include "SysfsFailures.h"
 #include "UsbEntryName.h"
 
 void ListStatus(const SysfsTree& tree, Report& report) {
     const SysfsTree::Listing listing = tree.ListDevices();
     if (listing.error != 0) {
-        report.ListFailed(tree.DevicesFolder(), listing.error);
+        ListFailed(report, tree.DevicesFolder(), listing.error);
         return;
     }
     int found = 0;
@@ -19,7 +20,7 @@ void ListStatus(const SysfsTree& tree, Report& report) {
             continue;
         }
         if (authorized.error != 0) {
-            report.ReadFailed(entry, tree.AttributePath(entry, "authorized"), authorized.error);
+            ReadFailed(report, entry, tree.AttributePath(entry, "authorized"), authorized.error);
             continue;
         }
         std::string state = "running";

@@ -5,6 +5,7 @@
 
 #include "DeviceLabel.h"
 #include "DevicePolicy.h"
+#include "SysfsFailures.h"
 #include "UsbEntryName.h"
 
 namespace {
@@ -22,7 +23,7 @@ bool Authorize(const SysfsTree& tree, const std::string& entry, std::string_view
     const SysfsTree::Attribute current = tree.Read(entry, kAuthorized);
     if (current.error != 0) {
         if (!IsVanished(current.error)) {
-            report.ReadFailed(entry, tree.AttributePath(entry, kAuthorized), current.error);
+            ReadFailed(report, entry, tree.AttributePath(entry, kAuthorized), current.error);
         }
         return false;
     }
@@ -35,9 +36,9 @@ bool Authorize(const SysfsTree& tree, const std::string& entry, std::string_view
         // Only root hubs are ever opened to group vantrel, so that it cannot let in a device that
         // a USB firewall keeps out; a device below one is refused to every other user.
         if ((error == EACCES || error == EPERM) && !IsRootHub(entry)) {
-            report.SwitchOnNotPermitted(label, tree.AttributePath(entry, kAuthorized), error);
+            SwitchOnNotPermitted(report, label, tree.AttributePath(entry, kAuthorized), error);
         } else if (!IsVanished(error)) {
-            report.WriteFailed(entry, value, tree.AttributePath(entry, kAuthorized), error);
+            WriteFailed(report, entry, value, tree.AttributePath(entry, kAuthorized), error);
         }
         return false;
     }
@@ -49,7 +50,7 @@ bool Authorize(const SysfsTree& tree, const std::string& entry, std::string_view
 bool IsOff(const SysfsTree& tree, const std::string& entry, Report& report) {
     const SysfsTree::Attribute current = tree.Read(entry, kAuthorized);
     if (current.error != 0 && !IsVanished(current.error)) {
-        report.ReadFailed(entry, tree.AttributePath(entry, kAuthorized), current.error);
+        ReadFailed(report, entry, tree.AttributePath(entry, kAuthorized), current.error);
     }
     return current.error == 0 && current.value == "0";
 }
@@ -57,7 +58,7 @@ bool IsOff(const SysfsTree& tree, const std::string& entry, Report& report) {
 SysfsTree::Listing ListDevices(const SysfsTree& tree, Report& report) {
     SysfsTree::Listing listing = tree.ListDevices();
     if (listing.error != 0) {
-        report.ListFailed(tree.DevicesFolder(), listing.error);
+        ListFailed(report, tree.DevicesFolder(), listing.error);
     }
     return listing;
 }

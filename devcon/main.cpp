@@ -30,5 +30,5 @@ int main(int argc, char** argv) {
             break;
     }
     report.Fixes();
-    return report.Failed() ? kExitFailed : kExitDone;
+    return report.ExitCode();
 }

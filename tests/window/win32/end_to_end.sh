@@ -25,6 +25,7 @@ case $program in
     ;;
 *) cp "$program" "$folder/vantrel.exe" ;;
 esac
+# In place of the release's own devcon.exe: nothing here ever switches a device.
 cp "$recording_devcon" "$folder/devcon.exe" || exit 1
 echo "program folder: $folder"
 export DEVCON_LOG="Z:${log//\//\\}"

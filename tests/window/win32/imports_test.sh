@@ -1,21 +1,29 @@
 #!/usr/bin/env bash
-# vantrel.exe is one self-contained GUI program: it imports only DLLs that come with Windows (no
-# C++ runtime, libgcc or winpthread DLL to carry along).
-#   imports_test.sh VANTREL_EXE
+# A program of the release is self-contained: it imports only the DLLs named, which come with
+# Windows (no C++ runtime, libgcc or winpthread DLL to carry along), and is a GUI or a console
+# program as named.
+#   imports_test.sh EXE gui|console DLL...
 set -euo pipefail
-headers=$(x86_64-w64-mingw32-objdump -p "$1")
+exe=$1
+subsystem=$2
+shift 2
+allowed=" ${*,,} "
+headers=$(x86_64-w64-mingw32-objdump -p "$exe")
 status=0
 while read -r dll; do
-    case "${dll,,}" in
-    kernel32.dll | user32.dll | gdi32.dll | shell32.dll | ole32.dll | oleacc.dll | oleaut32.dll | msvcrt.dll)
+    if [[ $allowed == *" ${dll,,} "* ]]; then
         echo "ok   imports $dll"
-        ;;
-    *) echo "FAIL imports $dll, which Windows does not ship" && status=1 ;;
-    esac
+    else
+        echo "FAIL imports $dll, which is not one of:$allowed" && status=1
+    fi
 done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
-if grep -q 'Subsystem[[:space:]]*00000002' <<<"$headers"; then
-    echo "ok   GUI subsystem"
+case $subsystem in
+gui) number=2 ;;
+console) number=3 ;;
+esac
+if grep -q "Subsystem[[:space:]]*0000000$number" <<<"$headers"; then
+    echo "ok   $subsystem subsystem"
 else
-    echo "FAIL not a GUI program" && status=1
+    echo "FAIL not a $subsystem program" && status=1
 fi
 exit $status

@@ -1,0 +1,54 @@
+#include "SysfsFailures.h"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace {
+
+std::string_view FixFor(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return "run devcon.exe as root, or install the udev rule "
+                   "70-vantrel-usb-authorized.rules and join group vantrel (README: "
+                   "\"Linux privileges\")";
+        case EROFS:
+            return "sysfs is read-only here (a container?): run devcon.exe on the host";
+        default:
+            return "the kernel's log (dmesg) may tell why it refused";
+    }
+}
+
+constexpr std::string_view kSwitchOnAsRoot =
+    "have root switch it on (devcon.exe enable @USB\\* as root), or unplug it and plug it in "
+    "again";
+
+}  // namespace
+
+void ReadFailed(Report& report, std::string_view entry, const std::filesystem::path& file,
+                int error) {
+    report.Failure(std::string(entry) + ": cannot read " + file.string(), std::strerror(error),
+                   FixFor(error));
+}
+
+void WriteFailed(Report& report, std::string_view entry, std::string_view value,
+                 const std::filesystem::path& file, int error) {
+    report.Failure(
+        std::string(entry) + ": cannot write " + std::string(value) + " to " + file.string(),
+        std::strerror(error), FixFor(error));
+}
+
+void ListFailed(Report& report, const std::filesystem::path& folder, int error) {
+    report.Failure("cannot list " + folder.string(), std::strerror(error), FixFor(error));
+}
+
+void SwitchOnNotPermitted(Report& report, std::string_view label, const std::filesystem::path& file,
+                          int error) {
+    report.Failure(std::string(label) +
+                       ": not permitted to switch it on, as it was switched off by itself, not "
+                       "with its root hub, and group vantrel may switch root hubs only: cannot "
+                       "write 1 to " +
+                       file.string(),
+                   std::strerror(error), kSwitchOnAsRoot);
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <filesystem>
+#include <string_view>
+
+#include "Report.h"
+
+// The failures of the sysfs layer, each naming the device, the file and the errno, with the fix
+// for that errno.
+void ReadFailed(Report& report, std::string_view entry, const std::filesystem::path& file,
+                int error);
+void WriteFailed(Report& report, std::string_view entry, std::string_view value,
+                 const std::filesystem::path& file, int error);
+void ListFailed(Report& report, const std::filesystem::path& folder, int error);
+// A device below a root hub that this user may not switch on: only root hubs are opened to
+// group vantrel, and a device switched off by itself is root's to switch on again.
+void SwitchOnNotPermitted(Report& report, std::string_view label, const std::filesystem::path& file,
+                          int error);

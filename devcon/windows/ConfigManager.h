@@ -1,0 +1,42 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cfgmgr32.h>
+
+#include <string>
+
+// The Configuration Manager calls that switch devices and read their state, from cfgmgr32.dll in
+// the system folder, loaded at run time: cfgmgr32.dll is not one of Windows' Known DLLs, so a
+// static import would take a DLL of that name from devcon.exe's own folder first.
+class ConfigManager {
+  public:
+    ConfigManager();
+    ~ConfigManager();
+    ConfigManager(const ConfigManager&) = delete;
+    ConfigManager& operator=(const ConfigManager&) = delete;
+
+    // Empty once loaded; otherwise why the calls are missing.
+    const std::string& Missing() const { return missing_; }
+    // Empty where devices can be switched; otherwise why not.
+    const std::string& CannotSwitch() const { return cannotSwitch_; }
+
+    CONFIGRET Status(DEVINST device, ULONG& status, ULONG& problem) const;
+    // Without CM_DISABLE_PERSIST: the next start of Windows enables the device again.
+    CONFIGRET Disable(DEVINST device) const;
+    CONFIGRET Enable(DEVINST device) const;
+
+  private:
+    using StatusCall = CONFIGRET(WINAPI*)(PULONG, PULONG, DEVINST, ULONG);
+    using SwitchCall = CONFIGRET(WINAPI*)(DEVINST, ULONG);
+
+    HMODULE library_ = nullptr;
+    StatusCall status_ = nullptr;
+    SwitchCall disable_ = nullptr;
+    SwitchCall enable_ = nullptr;
+    std::string missing_;
+    std::string cannotSwitch_;
+};
+
+// "CR_REMOVE_VETOED (0x17)"
+std::string ConfigRetText(CONFIGRET result);

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "PnpDevices.h"
+#include "Report.h"
+
+// "@USB\*" on Windows: the devices whose instance ID begins with USB\, in any case. Host
+// controllers (PCI\...) and every other device are never touched. A switch counts only once the
+// device's state, read back, shows it.
+
+// Switches every USB root hub off; Windows then removes every device below it.
+void DisableAll(PnpDevices& devices, Report& report);
+
+// Switches every USB root hub on (Windows then brings back the devices below it by itself), then
+// every other USB device that is disabled.
+void EnableAll(PnpDevices& devices, Report& report);
+
+// One line per USB device: instance ID, description, and running, disabled or its problem code.
+void ListStatus(PnpDevices& devices, Report& report);
