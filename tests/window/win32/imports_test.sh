@@ -7,7 +7,7 @@ headers=$(x86_64-w64-mingw32-objdump -p "$1")
 status=0
 while read -r dll; do
     case "${dll,,}" in
-    kernel32.dll | user32.dll | gdi32.dll | shell32.dll | ole32.dll | oleacc.dll | oleaut32.dll | msvcrt.dll)
+    kernel32.dll | advapi32.dll | user32.dll | gdi32.dll | shell32.dll | ole32.dll | oleacc.dll | oleaut32.dll | msvcrt.dll)
         echo "ok   imports $dll"
         ;;
     *) echo "FAIL imports $dll, which Windows does not ship" && status=1 ;;
