@@ -14,7 +14,10 @@ QMessageBox* ShowReadinessNotice(QWidget& window, const std::string& text) {
         QString::fromStdString(text), QMessageBox::NoButton, &window);
     box->setTextFormat(Qt::PlainText);
     box->setWindowModality(Qt::NonModal);
-    box->addButton(QMessageBox::Ok)->setAutoDefault(false);
+    QPushButton* ok = box->addButton(QMessageBox::Ok);
+    ok->setAutoDefault(false);
     box->show();
+    // Its button box makes OK the default as it shows; undone, so Enter stays with nothing.
+    ok->setDefault(false);
     return box;
 }
