@@ -5,6 +5,7 @@
 
 #include "DeviceLabel.h"
 #include "DevicePolicy.h"
+#include "RootHubs.h"
 #include "SysfsFailures.h"
 #include "UsbEntryName.h"
 
@@ -55,19 +56,22 @@ bool IsOff(const SysfsTree& tree, const std::string& entry, Report& report) {
     return current.error == 0 && current.value == "0";
 }
 
-SysfsTree::Listing ListDevices(const SysfsTree& tree, Report& report) {
-    SysfsTree::Listing listing = tree.ListDevices();
+SysfsTree::Listing Reported(SysfsTree::Listing listing, const SysfsTree& tree, Report& report) {
     if (listing.error != 0) {
         ListFailed(report, tree.DevicesFolder(), listing.error);
     }
     return listing;
 }
 
+SysfsTree::Listing ListDevices(const SysfsTree& tree, Report& report) {
+    return Reported(tree.ListDevices(), tree, report);
+}
+
 int SwitchRootHubs(const SysfsTree& tree, std::string_view value, std::string_view state,
                    Report& report) {
     int changed = 0;
-    for (const std::string& entry : ListDevices(tree, report).devices) {
-        changed += IsRootHub(entry) && Authorize(tree, entry, value, state, report);
+    for (const std::string& entry : Reported(ListRootHubs(tree), tree, report).devices) {
+        changed += Authorize(tree, entry, value, state, report);
     }
     return changed;
 }

@@ -20,8 +20,10 @@ work=$(mktemp -d)
 trap 'bash tests/wine/wine-session.sh "$session" stop; rm -rf "$work"' EXIT
 bash tests/wine/wine-session.sh "$session" start >/dev/null
 eval "$(bash tests/wine/wine-session.sh "$session" env)"
-# A folder of its own, with no devcon.exe in it: nothing is clicked, nothing can be launched.
+# A folder of its own, with an empty file for devcon.exe, so that no notice covers the window:
+# nothing is clicked, nothing can be launched.
 cp "$exe" "$work/vantrel.exe"
+: >"$work/devcon.exe"
 bash tests/wine/wine-session.sh "$session" run --dpi 120 "$work/vantrel.exe" >/dev/null 2>&1 &
 window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Vantrel$' | head -1)
 sleep 1

@@ -169,9 +169,12 @@ inside_root() {
     [ "$(in_chroot readlink -f /usr/bin/vantrel)" = /usr/libexec/vantrel/vantrel ] ||
         fail "/usr/bin/vantrel does not lead to the program"
     cp "$recorder" "$root/usr/libexec/vantrel/devcon.exe"
+    # A fake sysfs tree with one root hub that root may switch, so that no notice covers the window.
+    mkdir -p "$root/tmp/sys/bus/usb/devices/usb1"
+    echo 1 >"$root/tmp/sys/bus/usb/devices/usb1/authorized"
 
     echo "--- /usr/bin/vantrel, started from /root; click USB On, close the window"
-    in_chroot DISPLAY="$DISPLAY" XAUTHORITY=/tmp/Xauthority DEVCON_LOG=/tmp/devcon.log \
+    in_chroot DISPLAY="$DISPLAY" XAUTHORITY=/tmp/Xauthority DEVCON_LOG=/tmp/devcon.log VANTREL_SYSFS_ROOT=/tmp/sys \
         sh -c 'cd /root && exec /usr/bin/vantrel' 2>"$root/tmp/vantrel.stderr" &
     local pid=$! wid
     wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Vantrel$' | head -n 1) ||

@@ -5,8 +5,10 @@
 #include "FormBinding.h"
 #include "HighDpi.h"
 #include "MainWindow.h"
+#include "ReadinessNotice.h"
 #include "launcher/RunDevcon.h"
 #include "panel/Form1.h"
+#include "readiness/LinuxReadiness.h"
 
 int main(int, char** argv) {
     int qtArgc = 1;  // the program reads no arguments, so Qt gets none either
@@ -19,6 +21,10 @@ int main(int, char** argv) {
     MainWindow window;
     FormBinding binding(form, window);
     window.show();
+    // Once, after the window is up: why a click would switch nothing, if it would not.
+    ShowReadinessNotice(window, NoticeText(CheckReadiness(
+                                    QCoreApplication::applicationDirPath().toStdString(),
+                                    SysfsTree(SysfsTree::RootFromEnvironment()), SystemAccess())));
     // Closing the window ends the loop with 0; timers stop with the binding.
     return QApplication::exec();
 }

@@ -4,8 +4,10 @@
 
 #include "FormBinding.h"
 #include "MainWindow.h"
+#include "ReadinessNotice.h"
 #include "launcher/RunDevcon.h"
 #include "panel/Form1.h"
+#include "readiness/WindowsReadiness.h"
 
 // No arguments are read, no files written and nothing is kept between runs: the program is the
 // window, until it is closed.
@@ -17,6 +19,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     MainWindow window(instance);
     FormBinding binding(form, window);
     window.Show(showCommand);
+    // Once, after the window is up: why a click would switch nothing, if it would not.
+    ShowReadinessNotice(NoticeText(CheckReadiness()));
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {

@@ -6,6 +6,8 @@
                               the number in the box beside it, and that "Increase" and
                               "Decrease" move that number the way they say
     atspi_walk.py press NAME  performs "Press" on the push button called NAME
+    atspi_walk.py notice      prints the alert the program shows at start, as a screen reader
+                              reads it: its name, then its text
 
 Exits 1 on the first failed check. Every wait is bounded.
 """
@@ -174,12 +176,28 @@ def press(app, name):
     do_action(buttons[0], "Press")
 
 
+def notice(app):
+    def probe():
+        alerts = [n for n in descendants(app) if n.getRole() == pyatspi.ROLE_ALERT]
+        return alerts[0] if alerts else None
+
+    alert = wait_for("alert", probe)
+    print(f"{alert.getRoleName()} {alert.name!r}")
+    texts = [n.name for n in descendants(alert) if n.getRole() == pyatspi.ROLE_LABEL and n.name]
+    if not texts:
+        fail(f"the alert {alert.name!r} has no text")
+    for text in texts:
+        print(f"label {text!r}")
+
+
 def main():
     app = find_application()
     if sys.argv[1:] == ["walk"]:
         walk(app)
     elif len(sys.argv) == 3 and sys.argv[1] == "press":
         press(app, sys.argv[2])
+    elif sys.argv[1:] == ["notice"]:
+        notice(app)
     else:
         print(__doc__, file=sys.stderr)
         sys.exit(2)

@@ -7,7 +7,8 @@
 #   e2e_test.sh SCENARIO VANTREL RECORDING_DEVCON CONTROL_GEOMETRY WM_CLOSE
 #
 # The atspi_* scenarios drive it as a screen reader does, through AT-SPI (atspi_walk.py); run
-# them inside `dbus-run-session` as well, which gives them a private session bus.
+# them inside `dbus-run-session` as well, which gives them a private session bus. atspi_notice
+# takes the root hub away, so that the program says so at start.
 #
 # Every scenario ends by closing the window, which must end the program with exit code 0. Every
 # wait is bounded. Timing tolerances are wide: precise timing is measured by bench/qt, not here.
@@ -28,6 +29,11 @@ mkdir "$work/bin"
 ln -s "$program/vantrel" "$work/bin/vantrel"
 export DEVCON_LOG="$work/devcon.log"
 : >"$DEVCON_LOG"
+# A machine the program finds ready: a fake sysfs tree (never the real /sys) with one root hub
+# whose authorized file it may write. Without it the program would show its notice.
+export VANTREL_SYSFS_ROOT="$work/sys"
+mkdir -p "$VANTREL_SYSFS_ROOT/bus/usb/devices/usb1"
+echo 1 >"$VANTREL_SYSFS_ROOT/bus/usb/devices/usb1/authorized"
 pid=
 wid=
 weston=
@@ -200,13 +206,22 @@ window | window_120dpi | xwayland)
     IFS=", " read -r _ functions decorations _ < <(sed -n "s/^_MOTIF_WM_HINTS.* = //p" <<<"$properties")
     [ $((functions & 24)) -eq 0 ] && [ $((decorations & 96)) -eq 0 ] ||
         fail "minimise or maximise offered: $properties"
+    [ "$(xdotool search --onlyvisible --pid "$pid" | wc -l)" -eq 1 ] ||
+        fail "a notice or another window beside the main one"
     close_and_expect_exit_0
     [ "$(count enable)" -eq 0 ] && [ "$(count disable)" -eq 0 ] || fail "launched something"
     ;;
 
-usb_on | atspi_press)
+usb_on | atspi_press | atspi_notice)
+    [ "$scenario" != atspi_notice ] || rm -r "$VANTREL_SYSFS_ROOT/bus/usb/devices/usb1"
     start_program
-    if [ "$scenario" = atspi_press ]; then atspi press "USB On"; else click Command1; fi
+    if [ "$scenario" = atspi_notice ]; then
+        reading=$(atspi notice)
+        echo "$reading"
+        grep -qF "'This machine has no USB root hub (nothing under $VANTREL_SYSFS_ROOT/bus/usb/devices)" \
+            <<<"$reading" || fail "the notice does not name the cause: $reading"
+    fi
+    if [[ $scenario == atspi_* ]]; then atspi press "USB On"; else click Command1; fi
     wait_until 15 has_at_least enable 14 || fail "fewer than 14 enables within 15 s"
     mapfile -t times < <(launches | awk '{ print $1 }')
     [ $((times[5] - times[0])) -le 300 ] || fail "the first six enables were not at once"

@@ -4,6 +4,7 @@
 #include "BindingTest.h"
 #include "KeyboardTest.h"
 #include "LayoutTest.h"
+#include "NoticeTest.h"
 #include "window/qt/HighDpi.h"
 
 // Scaling is set up as in the program, before the application exists; the screen comes from the
@@ -14,8 +15,9 @@ int main(int argc, char** argv) {
     LayoutTest layout;
     KeyboardTest keyboard;
     BindingTest binding;
+    NoticeTest notice;
     int failures = 0;
-    for (QObject* test : std::initializer_list<QObject*>{&layout, &keyboard, &binding}) {
+    for (QObject* test : std::initializer_list<QObject*>{&layout, &keyboard, &binding, &notice}) {
         failures += QTest::qExec(test, argc, argv);
     }
     return failures;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,38 @@ BOOL CALLBACK MatchMainWindow(HWND window, LPARAM lParam) {
         IsWindowVisible(window)) {
         request->found = window;
         return FALSE;
+    }
+    return TRUE;
+}
+
+struct NoticeRequest {
+    DWORD processId;
+    HWND found;
+};
+
+// A message box (dialog class "#32770") of the process, shown.
+BOOL CALLBACK MatchMessageBox(HWND window, LPARAM lParam) {
+    auto* request = reinterpret_cast<NoticeRequest*>(lParam);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    wchar_t windowClass[64] = {};
+    GetClassNameW(window, windowClass, 64);
+    if (processId == request->processId && std::wcscmp(windowClass, L"#32770") == 0 &&
+        IsWindowVisible(window)) {
+        request->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The texts of a window's static controls, one a line: what a message box says.
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM lParam) {
+    wchar_t windowClass[64] = {};
+    GetClassNameW(child, windowClass, 64);
+    if (_wcsicmp(windowClass, L"Static") == 0) {
+        wchar_t text[2048] = {};
+        GetWindowTextW(child, text, 2048);
+        *reinterpret_cast<std::wstring*>(lParam) += std::wstring(text) + L"\n";
     }
     return TRUE;
 }
@@ -167,6 +200,47 @@ TEST_F(ProgramTest, ClosingTheWindowEndsTheProgramWithExitCodeZero) {
     GetExitCodeProcess(process.hProcess, &exitCode);
     EXPECT_EQ(exitCode, 0u);
     EXPECT_TRUE(sandbox.Records().empty());
+}
+
+// With no devcon.exe beside it, the program says so once, in a message box that names the file
+// and the folder, and the window behind it still works and closes.
+TEST(ProgramWithoutDevcon, ShowsAMessageBoxNamingDevconExe) {
+    Sandbox sandbox;
+    fs::copy_file(FromBuildPath(VANTREL_EXE), sandbox.programFolder / L"vantrel.exe");
+    PROCESS_INFORMATION process =
+        StartProgram(sandbox.programFolder / L"vantrel.exe", sandbox.elsewhere);
+    ASSERT_NE(process.hProcess, nullptr);
+    FindRequest main{process.dwProcessId, nullptr};
+    NoticeRequest notice{process.dwProcessId, nullptr};
+    for (int i = 0; i < 600 && !(main.found && notice.found); ++i) {
+        EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&main));
+        EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&notice));
+        Sleep(main.found && notice.found ? 0 : 50);
+    }
+    ASSERT_NE(main.found, nullptr) << "no window within 30 s";
+    ASSERT_NE(notice.found, nullptr) << "no message box within 30 s";
+
+    wchar_t title[256] = {};
+    GetWindowTextW(notice.found, title, 256);
+    EXPECT_EQ(Utf8(title), "Vantrel: USB devices cannot be switched");
+    std::wstring text;
+    EnumChildWindows(notice.found, CollectStaticText, reinterpret_cast<LPARAM>(&text));
+    std::cout << "message box: " << Utf8(text) << "\n";
+    EXPECT_NE(text.find(L"There is no devcon.exe beside vantrel.exe in " +
+                        sandbox.programFolder.wstring()),
+              std::wstring::npos)
+        << Utf8(text);
+    EXPECT_NE(text.find(L"Windows Driver Kit"), std::wstring::npos) << Utf8(text);
+    EXPECT_TRUE(IsWindowEnabled(main.found));
+
+    PostMessageW(main.found, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
 }
 
 // Asks for an administrator at start (one prompt, inherited by every launched tool), keeps common

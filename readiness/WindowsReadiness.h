@@ -1,0 +1,7 @@
+#pragma once
+
+#include "Notice.h"
+
+// Whether devcon.exe beside the running vantrel.exe could switch anything: it is there, and the
+// program runs with administrator rights, which every launched devcon.exe inherits.
+Readiness CheckReadiness();

@@ -1,0 +1,177 @@
+#include "NoticeTest.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <set>
+
+#include "FakeUsbTree.h"
+#include "WindowFixture.h"
+#include "readiness/LinuxReadiness.h"
+#include "window/qt/ReadinessNotice.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The system as the test sets it up: access(2) on the real files, except those it refuses, and
+// a group vantrel, a user and the process's groups of the test's choosing.
+struct StandInAccess final : ProcessAccess {
+    std::set<fs::path> refused;
+    int refusal = EACCES;
+    std::optional<Group> vantrel;
+    User user{"alice", 1000};
+    std::vector<gid_t> processGroups{1000};
+
+    int Access(const fs::path& path, int mode) const override {
+        if (refused.contains(path)) {
+            return refusal;
+        }
+        return access(path.c_str(), mode) == 0 ? 0 : errno;
+    }
+    std::vector<gid_t> ProcessGroups() const override { return processGroups; }
+    std::optional<Group> LookUpGroup(const std::string& name) const override {
+        return name == "vantrel" ? vantrel : std::nullopt;
+    }
+    User CurrentUser() const override { return user; }
+};
+
+enum class Setup {
+    Ready,
+    NoTool,
+    ToolNotExecutable,
+    NoRootHub,
+    NotGroupVantrel,
+    NotAMember,
+    MemberSinceLogin,
+    ReadOnly,
+};
+
+// A program folder with an executable devcon.exe beside the fake tree.
+struct ProgramFolder {
+    fs::path path;
+    ProgramFolder() {
+        std::string pattern = (fs::temp_directory_path() / "vantrel-program-XXXXXX").string();
+        path = mkdtemp(pattern.data());
+        std::ofstream(path / "devcon.exe") << "#!/bin/sh\n";
+        fs::permissions(path / "devcon.exe", fs::perms(0755));
+    }
+    ~ProgramFolder() { fs::remove_all(path); }
+};
+
+}  // namespace
+
+void NoticeTest::namesTheCauseAndTheFix_data() {
+    QTest::addColumn<Setup>("setup");
+    QTest::addColumn<QStringList>("says");
+    QTest::newRow("ready") << Setup::Ready << QStringList{};
+    QTest::newRow("tool missing") << Setup::NoTool << QStringList{"devcon.exe", "{folder}"};
+    QTest::newRow("tool not executable")
+        << Setup::ToolNotExecutable << QStringList{"devcon.exe", "{folder}"};
+    QTest::newRow("no root hub") << Setup::NoRootHub << QStringList{"no USB root hub"};
+    QTest::newRow("files not group vantrel")
+        << Setup::NotGroupVantrel
+        << QStringList{"{usb2}", "not writable by group vantrel",
+                       "70-vantrel-usb-authorized.rules"};
+    QTest::newRow("user not a member")
+        << Setup::NotAMember
+        << QStringList{"alice is not in group vantrel", "\"sudo adduser alice vantrel\"",
+                       "log out and in again"};
+    QTest::newRow("member since login")
+        << Setup::MemberSinceLogin
+        << QStringList{"alice has joined group vantrel since logging in",
+                       "Log out and in again, or restart the computer."};
+    QTest::newRow("refused otherwise")
+        << Setup::ReadOnly << QStringList{"{usb2}", "Read-only file system (errno 30)"};
+}
+
+void NoticeTest::namesTheCauseAndTheFix() {
+    QFETCH(Setup, setup);
+    QFETCH(QStringList, says);
+
+    FakeUsbTree tree;
+    tree.PlugRootHub(1, "EHCI Host Controller");
+    tree.PlugRootHub(2, "xHCI Host Controller");
+    tree.PlugDevice("2-1", "Keyboard");
+    ProgramFolder program;
+    StandInAccess system;
+    const fs::path usb2 = tree.Entry("usb2") / "authorized";
+    // As the udev rule leaves it: the test's own group stands for vantrel, and may write.
+    struct stat status {};
+    QVERIFY(stat(usb2.c_str(), &status) == 0);
+    fs::permissions(usb2, fs::perms::group_write, fs::perm_options::add);
+    system.vantrel = ProcessAccess::Group{status.st_gid, {"bob"}};
+
+    switch (setup) {
+        case Setup::Ready:
+            break;
+        case Setup::NoTool:
+            fs::remove(program.path / "devcon.exe");
+            break;
+        case Setup::ToolNotExecutable:
+            fs::permissions(program.path / "devcon.exe", fs::perms(0644));
+            break;
+        case Setup::NoRootHub:
+            tree.Remove("usb1");
+            tree.Remove("usb2");
+            break;
+        case Setup::NotGroupVantrel:
+            system.refused = {usb2};
+            system.vantrel->gid = status.st_gid + 1;
+            break;
+        case Setup::NotAMember:
+            system.refused = {usb2};
+            break;
+        case Setup::MemberSinceLogin:
+            system.refused = {usb2};
+            system.vantrel->members.push_back("alice");
+            break;
+        case Setup::ReadOnly:
+            system.refused = {usb2};
+            system.refusal = EROFS;
+            system.vantrel->members.push_back("alice");
+            system.processGroups.push_back(status.st_gid);
+            break;
+    }
+
+    WindowFixture fixture;
+    QVERIFY(fixture.ShowActive());
+    QMessageBox* notice = ShowReadinessNotice(
+        fixture.window, NoticeText(CheckReadiness(program.path, SysfsTree(tree.Root()), system)));
+    if (says.isEmpty()) {
+        QVERIFY(notice == nullptr);
+        return;
+    }
+    QVERIFY(notice != nullptr && notice->isVisible());
+    QCOMPARE(notice->windowTitle(), QStringLiteral("Vantrel: USB devices cannot be switched"));
+    QVERIFY(!notice->isModal());
+    const QString text = notice->text();
+    for (QString expected : says) {
+        expected.replace("{folder}", QString::fromStdString(program.path.string()))
+            .replace("{usb2}", QString::fromStdString(usb2.string()));
+        QVERIFY2(text.contains(expected), qPrintable(text + "\nlacks: " + expected));
+    }
+    QCOMPARE(text.count("\n\n"), 1);  // the cause, then the fix
+
+    // It takes the focus, as a message box does; Enter presses nothing there, and the window's
+    // buttons still work behind it.
+    QTRY_COMPARE(QApplication::activeWindow(), notice);
+    QWidget* focused = QApplication::focusWidget();
+    QTest::keyClick(focused != nullptr ? focused : notice, Qt::Key_Return);
+    QVERIFY(notice->isVisible());
+    QCOMPARE(fixture.launches.size(), 0u);
+    QTest::mouseClick(fixture.Get<QPushButton>("Command1"), Qt::LeftButton);
+    QCOMPARE(fixture.Enables(), 6);
+    // Esc closes it; the window kept its focus on Command1, for when it is active again.
+    QTest::keyClick(notice, Qt::Key_Escape);
+    QVERIFY(!notice->isVisible());
+    QCOMPARE(fixture.window.focusWidget(), fixture.Get("Command1"));
+}

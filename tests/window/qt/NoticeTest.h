@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QObject>
+
+// The notice at start, for each cause the check tells apart on a fake sysfs tree: its text, and a
+// window that stays usable behind it.
+class NoticeTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void namesTheCauseAndTheFix_data();
+    void namesTheCauseAndTheFix();
+};
