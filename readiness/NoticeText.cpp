@@ -12,8 +12,8 @@ std::string NoticeText(const Readiness& r) {
 #ifdef _WIN32
             return "There is no devcon.exe beside vantrel.exe in " + r.path +
                    ", so no button can switch anything.\n\n"
-                   "Take devcon.exe from the Windows Driver Kit (its Tools folder, x64) and put it "
-                   "in that folder, then start Vantrel again.";
+                   "Install Vantrel again, or unpack its zip again: both put devcon.exe beside "
+                   "vantrel.exe.";
 #else
             return "There is no devcon.exe that Vantrel can run in " + r.path +
                    ", so no button can switch anything.\n\n"
