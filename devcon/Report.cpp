@@ -22,9 +22,12 @@ std::string_view FixFor(int error) {
     }
 }
 
-constexpr std::string_view kSwitchOnAsRoot =
-    "have root switch it on (devcon.exe enable @USB\\* as root), or unplug it and plug it in "
-    "again";
+// Switching the root hubs off and on brings it back: the kernel creates the devices below afresh,
+// as "authorized_default" says.
+constexpr std::string_view kBringBackOn =
+    "have root switch it on (devcon.exe enable @USB\\* as root), or switch all USB devices off "
+    "and on again (devcon.exe disable @USB\\*, then enable @USB\\*: \"Restart USB\"), which "
+    "brings it back as unplugging it and plugging it in again does";
 
 }  // namespace
 
@@ -60,7 +63,7 @@ void Report::SwitchOnNotPermitted(std::string_view label, const std::filesystem:
                 ": not permitted to switch it on, as it was switched off by itself, not with its "
                 "root hub, and group vantrel may switch root hubs only: cannot write 1 to " +
                 file.string(),
-            error, kSwitchOnAsRoot);
+            error, kBringBackOn);
 }
 
 void Report::Failure(std::string_view message, int error, std::string_view fix) {
