@@ -5,7 +5,7 @@
 #       Checks that CMake, debian/changelog and the Windows manifest name one version; builds
 #       the package in OUT_DIR (never in the checkout or beside it); checks its version and file
 #       list; runs lintian, desktop-file-validate and appstreamcli on it.
-#   deb_test.sh install OUT_DIR RECORDING_DEVCON CONTROL_GEOMETRY WM_CLOSE   (inside xvfb-run -a)
+#   deb_test.sh install OUT_DIR RECORDING_DEVCON CONTROL_GEOMETRY WM_CLOSE   (inside tests/support/xvfb.sh)
 #       In a throw-away Debian 12 root, never on this machine: installs the package with apt,
 #       swaps devcon.exe for the recording stand-in, starts the program through /usr/bin/vantrel
 #       from another folder, clicks "USB On", closes the window, and removes the package again.
