@@ -27,8 +27,9 @@ grep -qx 'Icon=vantrel' "$desktop" || fail "the menu entry names no vantrel icon
 icon="$prefix/share/icons/hicolor/32x32/apps/vantrel.png"
 [ -f "$icon" ] || fail "no 32x32 icon"
 [ "$(identify -format '%m %wx%h' "$icon")" = 'PNG 32x32' ] || fail "the icon is not a 32 x 32 PNG"
-[ "$(identify -format '%m' "$prefix/share/icons/hicolor/scalable/apps/vantrel.svg")" = SVG ] ||
-    fail "no scalable SVG icon"
+# Rendered by librsvg, as desktops draw it.
+rsvg-convert -w 64 -h 64 -o "$prefix/icon-64.png" "$prefix/share/icons/hicolor/scalable/apps/vantrel.svg" &&
+    [ "$(identify -format '%m %wx%h' "$prefix/icon-64.png")" = 'PNG 64x64' ] || fail "no scalable SVG icon"
 grep -q '<launchable type="desktop-id">vantrel.desktop</launchable>' \
     "$prefix/share/metainfo/org.vantrel.vantrel.metainfo.xml" || fail "no metadata for the menu entry"
 grep -q "/libexec/vantrel/devcon.exe" "$prefix/share/man/man1/vantrel.1" || fail "the manual page does not say where devcon.exe is"
