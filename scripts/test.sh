@@ -20,7 +20,8 @@ ensure_packages weston qt6-wayland xwayland
 
 cmake --preset linux
 cmake --build --preset linux
-ctest --preset linux
+# Two at a time, one per core: each X test has a display of its own.
+ctest --preset linux -j2
 
 # Windows: vantrel.exe cross-built with MinGW-w64 and packed into the release zip, its tests run
 # under Wine on Xvfb (unzip unpacks the zip for them).
@@ -29,4 +30,5 @@ trap 'bash tests/wine/wine-session.sh build/windows/wine stop' EXIT
 cmake --preset windows
 cmake --build --preset windows
 cpack --preset windows
+# One at a time: the Wine tests share one prefix, and each sets the system DPI it runs at.
 ctest --preset windows
