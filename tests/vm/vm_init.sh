@@ -250,14 +250,15 @@ check_all_back enable-after-group-alone "$start"
 # But a member's restart brings it back: the kernel creates the devices below the root hubs
 # afresh, as "authorized_default" (1) says, as if they were plugged in again.
 echo 0 >$DEVICES/1-1/authorized
+alone=$(cat $DEVICES/1-1/authorized)
 devcon tester group-restart-disable disable
 group_disable=$code
 start=$(centiseconds)
 devcon tester group-restart-enable enable
-if [ "$group_disable" = 0 ] && [ "$code" = 0 ]; then
+if [ "$alone" = 0 ] && [ "$group_disable" = 0 ] && [ "$code" = 0 ]; then
     check_all_back group-restart "$start"
 else
-    fail "group-restart disable exit $group_disable, enable exit $code"
+    fail "group-restart 1-1 authorized $alone, disable exit $group_disable, enable exit $code"
 fi
 
 # Copies started at once, as the program starts them: one disable and six enables ("Restart
