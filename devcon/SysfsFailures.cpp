@@ -20,9 +20,12 @@ std::string_view FixFor(int error) {
     }
 }
 
-constexpr std::string_view kSwitchOnAsRoot =
-    "have root switch it on (devcon.exe enable @USB\\* as root), or unplug it and plug it in "
-    "again";
+// Switching the root hubs off and on brings it back: the kernel creates the devices below afresh,
+// as "authorized_default" says.
+constexpr std::string_view kBringBackOn =
+    "have root switch it on (devcon.exe enable @USB\\* as root), or switch all USB devices off "
+    "and on again (devcon.exe disable @USB\\*, then enable @USB\\*: \"Restart USB\"), which "
+    "brings it back as unplugging it and plugging it in again does";
 
 }  // namespace
 
@@ -50,5 +53,5 @@ void SwitchOnNotPermitted(Report& report, std::string_view label, const std::fil
                        "with its root hub, and group vantrel may switch root hubs only: cannot "
                        "write 1 to " +
                        file.string(),
-                   std::strerror(error), kSwitchOnAsRoot);
+                   std::strerror(error), kBringBackOn);
 }

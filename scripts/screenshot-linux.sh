@@ -13,7 +13,7 @@ ensure_packages qt6-base-dev libxcb1-dev fonts-dejavu-core xvfb xauth xdotool im
 if [ -z "${VANTREL_SCREENSHOT_INSIDE_XVFB:-}" ]; then
     cmake --preset linux >/dev/null
     cmake --build --preset linux --target vantrel
-    VANTREL_SCREENSHOT_INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+    VANTREL_SCREENSHOT_INSIDE_XVFB=1 exec bash tests/support/xvfb.sh --screen 1024x768x24 "$0" "$@"
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-screenshot-XXXXXX")

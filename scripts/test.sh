@@ -7,8 +7,10 @@ source scripts/packages.sh
 ensure_packages "${BUILD_PACKAGES[@]}"
 # The VM that devcon.exe is tested in.
 ensure_packages qemu-system-x86 busybox-static kmod cpio
-# The Qt window, and the X server, input and picture tools that drive it in the tests.
-ensure_packages qt6-base-dev libxcb1-dev fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick
+# The Qt window, and the X server, input and picture tools that drive it in the tests; librsvg
+# draws the SVG icon.
+ensure_packages qt6-base-dev libxcb1-dev fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick \
+    librsvg2-bin
 # What a screen reader uses to read the window: the AT-SPI buses and their Python bindings.
 ensure_packages at-spi2-core python3-pyatspi dbus-daemon dbus-bin
 # The Debian package: its build, the checkers it must pass, and the throw-away root it is tried in.
@@ -18,7 +20,8 @@ ensure_packages weston qt6-wayland xwayland
 
 cmake --preset linux
 cmake --build --preset linux
-ctest --preset linux
+# Two at a time, one per core: each X test has a display of its own.
+ctest --preset linux -j2
 
 # Windows: vantrel.exe cross-built with MinGW-w64 and packed into the release zip, its tests run
 # under Wine on Xvfb (unzip unpacks the zip for them).
@@ -27,4 +30,5 @@ trap 'bash tests/wine/wine-session.sh build/windows/wine stop' EXIT
 cmake --preset windows
 cmake --build --preset windows
 cpack --preset windows
+# One at a time: the Wine tests share one prefix, and each sets the system DPI it runs at.
 ctest --preset windows

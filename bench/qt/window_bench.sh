@@ -14,7 +14,7 @@ start_runs=${1:-15}
 burst_runs=${2:-5}
 
 if [ -z "${VANTREL_BENCH_INSIDE_XVFB:-}" ]; then
-    VANTREL_BENCH_INSIDE_XVFB=1 exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+    VANTREL_BENCH_INSIDE_XVFB=1 exec bash tests/support/xvfb.sh "$0" "$@"
 fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-bench-XXXXXX")

@@ -304,7 +304,9 @@ TEST_F(DevconExeTest, GroupMemberCannotSwitchOnADeviceSwitchedOffByItselfAndIsTo
                   (fake.Entry("1-1") / "authorized").string() +
                   ": Permission denied\n"
                   "devcon.exe: to fix: have root switch it on (devcon.exe enable @USB\\* "
-                  "as root), or unplug it and plug it in again.\n");
+                  "as root), or switch all USB devices off and on again (devcon.exe disable "
+                  "@USB\\*, then enable @USB\\*: \"Restart USB\"), which brings it back as "
+                  "unplugging it and plugging it in again does.\n");
     EXPECT_EQ(fake.Authorized("1-1"), "0");
     EXPECT_EQ(fake.Authorized("usb3"), "1");
 }

@@ -5,7 +5,7 @@
 #       Checks that CMake, debian/changelog and the Windows manifest name one version; builds
 #       the package in OUT_DIR (never in the checkout or beside it); checks its version and file
 #       list; runs lintian, desktop-file-validate and appstreamcli on it.
-#   deb_test.sh install OUT_DIR RECORDING_DEVCON CONTROL_GEOMETRY WM_CLOSE   (inside xvfb-run -a)
+#   deb_test.sh install OUT_DIR RECORDING_DEVCON CONTROL_GEOMETRY WM_CLOSE   (inside tests/support/xvfb.sh)
 #       In a throw-away Debian 12 root, never on this machine: installs the package with apt,
 #       swaps devcon.exe for the recording stand-in, starts the program through /usr/bin/vantrel
 #       from another folder, clicks "USB On", closes the window, and removes the package again.
@@ -69,7 +69,7 @@ build_and_check_package() {
 lrwxrwxrwx /usr/bin/vantrel -> ../libexec/vantrel/vantrel
 -rw-r--r-- /usr/lib/udev/rules.d/70-vantrel-usb-authorized.rules
 -rw-r--r-- /usr/lib/sysusers.d/vantrel.conf
--rw-r--r-- /usr/share/applications/vantrel.desktop
+-rw-r--r-- /usr/share/applications/org.vantrel.vantrel.desktop
 -rw-r--r-- /usr/share/metainfo/org.vantrel.vantrel.metainfo.xml
 -rw-r--r-- /usr/share/icons/hicolor/32x32/apps/vantrel.png
 -rw-r--r-- /usr/share/icons/hicolor/scalable/apps/vantrel.svg
@@ -91,19 +91,31 @@ EOF
     grep -qx 'g vantrel -' "$files/usr/lib/sysusers.d/vantrel.conf" || fail "the group file makes no group vantrel"
     dpkg-deb -e "$deb" "$out/control"
     grep -q 'systemd-sysusers .*vantrel.conf' "$out/control/postinst" || fail "postinst does not create the group"
+    local desktop=$files/usr/share/applications/org.vantrel.vantrel.desktop
+    local metainfo=$files/usr/share/metainfo/org.vantrel.vantrel.metainfo.xml
     local desktop_categories metainfo_categories
-    desktop_categories=$(sed -n 's/^Categories=//p' "$files/usr/share/applications/vantrel.desktop" | tr ';' '\n' | sed '/^$/d')
-    metainfo_categories=$(sed -n 's/.*<category>\(.*\)<\/category>.*/\1/p' "$files/usr/share/metainfo/org.vantrel.vantrel.metainfo.xml")
+    desktop_categories=$(sed -n 's/^Categories=//p' "$desktop" | tr ';' '\n' | sed '/^$/d')
+    metainfo_categories=$(sed -n 's/.*<category>\(.*\)<\/category>.*/\1/p' "$metainfo")
     [ "$desktop_categories" = "$metainfo_categories" ] ||
         fail "metainfo categories ($metainfo_categories) differ from the menu entry's ($desktop_categories)"
+    # This release, dated as debian/changelog dates it, in the metadata and the manual page.
+    local date
+    date=$(date -u -d "@$(dpkg-parsechangelog -l "$source/debian/changelog" -S Timestamp)" +%F)
+    grep -q "<release version=\"$version\" date=\"$date\"/>" "$metainfo" ||
+        fail "the metadata has no release $version of $date: $(grep '<release ' "$metainfo")"
+    zcat "$files/usr/share/man/man1/vantrel.1.gz" | grep -q "^\.TH VANTREL 1 \"$date\" " ||
+        fail "the manual page is not dated $date: $(zcat "$files/usr/share/man/man1/vantrel.1.gz" | grep '^\.TH')"
 
     echo "--- lintian $(basename "$changes") $(basename "$deb")"
     lintian --fail-on error,warning "$changes" "$deb" || fail "lintian"
-    echo "--- desktop-file-validate vantrel.desktop"
-    desktop-file-validate "$files/usr/share/applications/vantrel.desktop" || fail "desktop-file-validate"
-    echo "--- appstreamcli validate --no-net org.vantrel.vantrel.metainfo.xml"
-    appstreamcli validate --no-net "$files/usr/share/metainfo/org.vantrel.vantrel.metainfo.xml" ||
-        fail "appstreamcli validate"
+    echo "--- desktop-file-validate org.vantrel.vantrel.desktop"
+    desktop-file-validate "$desktop" || fail "desktop-file-validate"
+    echo "--- appstreamcli validate --pedantic --no-net org.vantrel.vantrel.metainfo.xml"
+    # It exits 0 on pedantic hints and infos: any issue it names fails the test.
+    local report
+    report=$(appstreamcli validate --pedantic --strict --no-net "$metainfo") || { echo "$report"; fail "appstreamcli validate"; }
+    echo "$report"
+    ! grep -q '^[EWIP]: ' <<<"$report" || fail "appstreamcli validate --pedantic names issues"
     echo "--- $(basename "$deb"): Installed-Size $(dpkg-deb -f "$deb" Installed-Size) KiB"
     dpkg-deb -c "$deb"
     echo PASS
@@ -202,7 +214,7 @@ inside_root() {
     in_chroot DEBIAN_FRONTEND=noninteractive apt-get remove -y -o Dpkg::Use-Pty=0 vantrel || fail "apt could not remove the package"
     local path
     for path in /usr/bin/vantrel /usr/libexec/vantrel /usr/lib/udev/rules.d/70-vantrel-usb-authorized.rules \
-        /usr/share/applications/vantrel.desktop; do
+        /usr/share/applications/org.vantrel.vantrel.desktop; do
         [ ! -e "$root$path" ] && [ ! -L "$root$path" ] || fail "$path left behind"
     done
     echo PASS

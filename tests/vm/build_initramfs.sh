@@ -1,21 +1,22 @@
 #!/usr/bin/env bash
 # Packs the test VM's initramfs: static busybox, the kernel's modules, the static devcon.exe,
-# Debian's udevadm with the libraries it links and the udev rule, a user who is not root, and the
-# test itself as /init.
-# Usage: build_initramfs.sh KERNEL_DIR DEVCON_EXE UDEVADM UDEV_RULE OUTPUT
+# Debian's udevadm with the libraries it links, the udev rule and the package's postinst and postrm,
+# a user who is not root, and the test itself as /init.
+# Usage: build_initramfs.sh KERNEL_DIR DEVCON_EXE UDEVADM UDEV_RULE DEBIAN_DIR OUTPUT
 set -euo pipefail
 
 kernel=$1
 devcon=$2
 udevadm=$3
 rule=$4
-output=$5
+debian=$5
+output=$6
 here=$(cd "$(dirname "$0")" && pwd)
 
 staging=$(mktemp -d)
 chmod 0755 "$staging"  # the root folder of the VM, which the user "tester" must traverse
 trap 'rm -rf "$staging"' EXIT
-mkdir -p "$staging"/{bin,etc/udev/rules.d,lib/systemd,modules,proc,run,sys,dev,tmp}
+mkdir -p "$staging"/{bin,debian,etc/udev/rules.d,lib/systemd,modules,proc,run,sys,dev,tmp}
 cp /bin/busybox "$staging/bin/busybox"
 cp "$devcon" "$staging/bin/devcon.exe"
 cp "$kernel"/modules/* "$staging/modules/"
@@ -36,6 +37,7 @@ for library in $(grep -o '/[^ ]*' <<<"$libraries"); do
     cp -L "$library" "$staging$library"
 done
 cp "$rule" "$staging/etc/udev/rules.d/70-vantrel-usb-authorized.rules"
+cp "$debian/postinst" "$debian/postrm" "$staging/debian/"
 # Witness of every USB device that udev has handled (an "add" or a "change"): the rule's checks
 # are only worth anything once udev has handled the devices they look at.
 cat >"$staging/etc/udev/rules.d/99-vm-witness.rules" <<'RULE'

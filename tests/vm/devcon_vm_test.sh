@@ -1,28 +1,30 @@
 #!/usr/bin/env bash
 # Boots Debian's kernel under QEMU (software emulation) with emulated USB controllers and devices,
 # runs devcon.exe and Debian's systemd-udevd with our udev rule inside the VM (vm_init.sh) and
-# checks the results it prints on the serial console. Usage: devcon_vm_test.sh DEVCON_EXE UDEV_RULE CACHE_DIR WORK_DIR
+# checks the results it prints on the serial console. The package's postinst and postrm run there
+# too. Usage: devcon_vm_test.sh DEVCON_EXE UDEV_RULE DEBIAN_DIR CACHE_DIR WORK_DIR
 set -euo pipefail
 
 devcon=$1
 rule=$2
-cache=$3
-work=$4
+debian=$3
+cache=$4
+work=$5
 here=$(cd "$(dirname "$0")" && pwd)
 boot_timeout=150
 
 # Every check vm_init.sh makes; each must report PASS.
-checks=(boot disable enable nonroot-disable nonroot-enable enable-again group-rule group-switch
-    group-enable group-later group-alone enable-after-group-alone concurrent-restart
-    enable-after-concurrent-restart concurrent-watchdog enable-after-concurrent-watchdog policy
-    firewall-write firewall-enable policy-lifted)
+checks=(boot disable enable nonroot-disable nonroot-enable enable-again group-rule postinst-replay
+    group-switch group-enable group-later group-alone enable-after-group-alone group-restart
+    concurrent-restart enable-after-concurrent-restart concurrent-watchdog
+    enable-after-concurrent-watchdog policy firewall-write firewall-enable policy-lifted postrm)
 
 started=$(date +%s%N)
 mkdir -p "$work"
 bash "$here/fetch_kernel.sh" "$cache"
 bash "$here/fetch_udevadm.sh" "$cache"
 bash "$here/build_initramfs.sh" "$cache/kernel" "$devcon" "$cache/udev/udevadm" "$rule" \
-    "$work/initramfs.cpio"
+    "$debian" "$work/initramfs.cpio"
 truncate -s 16M "$work/stick.img"
 console="$work/console.log"
 rm -f "$console"

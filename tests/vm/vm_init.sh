@@ -163,12 +163,12 @@ start=$(centiseconds)
 devcon root enable-again enable
 check_all_back enable-again "$start"
 
-# Our udev rule under Debian's own systemd-udevd: applied to the devices there by the package's
-# replay of "change" events, then to each device as it appears. udevadm exits 0 even when no daemon
-# answers, so only what was done counts.
+# Our udev rule under Debian's own systemd-udevd: applied to the root hubs there by the package's
+# postinst, which replays "change" events for them, then to each device as it appears. udevadm
+# exits 0 even when no daemon answers, so only what was done counts.
 mount -t tmpfs run /run
 /lib/systemd/systemd-udevd --daemon
-udevadm trigger --subsystem-match=usb --action=change
+sh /debian/postinst configure
 udevadm settle --timeout=10
 
 # "ENTRY OWNER GROUP MODE" of every USB device's authorized file.
@@ -186,27 +186,38 @@ wrong_permissions() {
         esac
     done
 }
-# Devices there that udev has not handled (the witness rule lists those it has).
+# Of the entries given, those udev has not handled (the witness rule lists those it has).
 unseen() {
-    for entry in $(ls $DEVICES | grep -v ':' | grep -v '^usb'); do
+    for entry in "$@"; do
         grep -qx "$entry" /run/udev-added 2>/dev/null || echo "$entry"
     done
 }
+non_root_entries() { ls $DEVICES | grep -v ':' | grep -v '^usb'; }
+# check_rule NAME ENTRY...: the permissions are as the rule leaves them, and udev has handled each
+# ENTRY.
 check_rule() {
     local name=$1 wrong missed
+    shift
     udevadm settle --timeout=10
     permissions | sed "s/^/VMTEST OUT $name: /"
     wrong=$(wrong_permissions | tr '\n' ' ')
-    missed=$(unseen | tr '\n' ' ')
+    missed=$(unseen "$@" | tr '\n' ' ')
     if [ -z "$wrong" ] && [ -z "$missed" ] && [ -s /run/udev-added ]; then
         pass "$name root hubs root vantrel 664, the other $(non_root_devices) devices" \
-            "root root 644, each seen by udev"
+            "root root 644; seen by udev: $*"
     else
         fail "$name wrong permissions: $wrong; not seen by udev: $missed;" \
             "systemd-udevd pid $(pidof systemd-udevd)"
     fi
 }
-check_rule group-rule
+check_rule group-rule $(root_hubs)
+# The postinst's replay reaches the root hubs and nothing else.
+replayed=$(sort -u /run/udev-added | tr '\n' ' ')
+if [ "$replayed" = "$(root_hubs | sort | tr '\n' ' ')" ]; then
+    pass "postinst-replay \"change\" for the root hubs only: $replayed"
+else
+    fail "postinst-replay \"change\" for $replayed"
+fi
 
 # A member of group vantrel switches every device off and on; what comes back is root's again.
 : >/run/udev-added
@@ -221,7 +232,7 @@ else
     fail "group-switch disable exit $group_disable ($gone devices left), enable exit $code"
 fi
 check_all_back group-enable "$start"
-check_rule group-later
+check_rule group-later $(non_root_entries)
 
 # A device that root switched off by itself is root's to switch on.
 echo 0 >$DEVICES/1-1/authorized
@@ -235,6 +246,20 @@ fi
 start=$(centiseconds)
 devcon root enable-after-group-alone enable
 check_all_back enable-after-group-alone "$start"
+
+# But a member's restart brings it back: the kernel creates the devices below the root hubs
+# afresh, as "authorized_default" (1) says, as if they were plugged in again.
+echo 0 >$DEVICES/1-1/authorized
+alone=$(cat $DEVICES/1-1/authorized)
+devcon tester group-restart-disable disable
+group_disable=$code
+start=$(centiseconds)
+devcon tester group-restart-enable enable
+if [ "$alone" = 0 ] && [ "$group_disable" = 0 ] && [ "$code" = 0 ]; then
+    check_all_back group-restart "$start"
+else
+    fail "group-restart 1-1 authorized $alone, disable exit $group_disable, enable exit $code"
+fi
 
 # Copies started at once, as the program starts them: one disable and six enables ("Restart
 # USB"), then six enables and two disables (a watchdog tick). Entries vanish under the copies'
@@ -317,5 +342,27 @@ else
     fail "policy-lifted exit $code"
 fi
 check_all_back policy-lifted "$start"
+
+# Removal: with the rule gone, the package's postrm hands the root hubs back to root at once, and
+# udev has forgotten the rule, so a "change" no longer hands them to the group. Twice: the second
+# run finds nothing to do.
+rm /etc/udev/rules.d/70-vantrel-usb-authorized.rules
+sh /debian/postrm remove
+postrm_first=$?
+sh /debian/postrm remove
+postrm_second=$?
+udevadm trigger --action=change --subsystem-match=usb --property-match=DEVTYPE=usb_device \
+    --sysname-match='usb[0-9]*'
+udevadm settle --timeout=10
+permissions | sed 's/^/VMTEST OUT postrm: /'
+not_roots=$(permissions | grep -v ' root root 644$' | tr '\n' ' ')
+devcon tester postrm-disable disable
+if [ "$postrm_first $postrm_second" = "0 0" ] && [ -z "$not_roots" ] && [ "$code" = 2 ] &&
+    grep -q 'Permission denied' /tmp/out && same_as_before; then
+    pass "postrm every authorized file root root 644, a member's disable refused (exit 2)"
+else
+    fail "postrm exit $postrm_first then $postrm_second; not root root 644: $not_roots;" \
+        "member's disable exit $code"
+fi
 
 finish

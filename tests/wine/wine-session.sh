@@ -6,6 +6,7 @@
 #   wine-session.sh DIR env                            print the session's environment for `eval`
 #   wine-session.sh DIR stop                           stop wineserver and Xvfb
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/xvfb.sh"
 
 dir=$1
 command=$2
@@ -48,20 +49,13 @@ load_display() {
         exit 2
     fi
     DISPLAY=:$(cat "$dir/display")
-    export DISPLAY
+    XAUTHORITY="$dir/Xauthority"
+    export DISPLAY XAUTHORITY
 }
 
 start() {
     stop_quietly
-    # Xvfb writes its display number to the descriptor given, once it accepts clients.
-    rm -f "$dir/display"
-    setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
-        3>"$dir/display" </dev/null >"$dir/xvfb.log" 2>&1 &
-    echo $! >"$dir/xvfb.pid"
-    for _ in $(seq 100); do
-        [ -s "$dir/display" ] && break
-        sleep 0.1
-    done
+    xvfb_start --detach "$dir"
     load_display
 
     # Everything Wine keeps running (wineserver, services, the desktop) writes to the log, not
@@ -80,11 +74,7 @@ start() {
 stop_quietly() {
     wineserver -k >/dev/null 2>&1 || true
     wineserver -w >/dev/null 2>&1 || true
-    if [ -s "$dir/xvfb.pid" ]; then
-        kill "$(cat "$dir/xvfb.pid")" 2>/dev/null || true
-        rm -f "$dir/xvfb.pid"
-    fi
-    rm -f "$dir/display"
+    xvfb_stop "$dir"
 }
 
 case $command in
@@ -92,7 +82,7 @@ start) start ;;
 stop) stop_quietly ;;
 env)
     load_display
-    for name in WINEPREFIX WINEDLLOVERRIDES WINEDEBUG LC_ALL DISPLAY; do
+    for name in WINEPREFIX WINEDLLOVERRIDES WINEDEBUG LC_ALL DISPLAY XAUTHORITY; do
         printf 'export %s=%q\n' "$name" "${!name}"
     done
     ;;

@@ -16,6 +16,8 @@ int main(int, char** argv) {
     DisplayGuard display;
     QApplication app(qtArgc, argv);
     display.Release();
+    // The menu entry's name: Wayland desktops find the window's icon and name through it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.vantrel.vantrel"));
 
     Form1 form(RunDevcon);
     MainWindow window;

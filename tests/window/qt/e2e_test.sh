@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# End-to-end test of the real program under an X server (run it inside `xvfb-run -a`): a copy of
+# End-to-end test of the real program under an X server (run it inside tests/support/xvfb.sh): a copy of
 # vantrel in a temporary folder beside a recording devcon.exe, clicked with xdotool. It is started
 # as the installed program is, through a symbolic link in another folder. The scenarios wayland
 # and xwayland start a headless Weston of their own instead.

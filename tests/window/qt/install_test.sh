@@ -20,16 +20,17 @@ private="$prefix/libexec/vantrel"
     fail "bin/vantrel is not a relative link to the program: $(readlink "$prefix/bin/vantrel")"
 [ "$(readlink -f "$prefix/bin/vantrel")" = "$(readlink -f "$private/vantrel")" ] || fail "bin/vantrel leads elsewhere"
 
-desktop="$prefix/share/applications/vantrel.desktop"
-[ -f "$desktop" ] || fail "no share/applications/vantrel.desktop"
+desktop="$prefix/share/applications/org.vantrel.vantrel.desktop"
+[ -f "$desktop" ] || fail "no share/applications/org.vantrel.vantrel.desktop"
 grep -qx 'Exec=vantrel' "$desktop" || fail "the menu entry does not start vantrel"
 grep -qx 'Icon=vantrel' "$desktop" || fail "the menu entry names no vantrel icon"
 icon="$prefix/share/icons/hicolor/32x32/apps/vantrel.png"
 [ -f "$icon" ] || fail "no 32x32 icon"
 [ "$(identify -format '%m %wx%h' "$icon")" = 'PNG 32x32' ] || fail "the icon is not a 32 x 32 PNG"
-[ "$(identify -format '%m' "$prefix/share/icons/hicolor/scalable/apps/vantrel.svg")" = SVG ] ||
-    fail "no scalable SVG icon"
-grep -q '<launchable type="desktop-id">vantrel.desktop</launchable>' \
+# Rendered by librsvg, as desktops draw it.
+rsvg-convert -w 64 -h 64 -o "$prefix/icon-64.png" "$prefix/share/icons/hicolor/scalable/apps/vantrel.svg" &&
+    [ "$(identify -format '%m %wx%h' "$prefix/icon-64.png")" = 'PNG 64x64' ] || fail "no scalable SVG icon"
+grep -q '<launchable type="desktop-id">org.vantrel.vantrel.desktop</launchable>' \
     "$prefix/share/metainfo/org.vantrel.vantrel.metainfo.xml" || fail "no metadata for the menu entry"
 grep -q "/libexec/vantrel/devcon.exe" "$prefix/share/man/man1/vantrel.1" || fail "the manual page does not say where devcon.exe is"
 [ -f "$prefix/lib/udev/rules.d/70-vantrel-usb-authorized.rules" ] || fail "no udev rule"
