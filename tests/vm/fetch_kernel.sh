@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Fetches the Debian kernel of this machine's release (the newest linux-image-*-amd64-unsigned
-# that apt offers, whatever its version) and keeps only what the test VM boots: vmlinuz and the
-# USB, HID and storage modules with everything they depend on, uncompressed, in load order.
-# Usage: fetch_kernel.sh CACHE_DIR. Does nothing once CACHE_DIR holds a kernel.
+# Fetches the kernel of this machine's Debian release (the newest generic
+# linux-image-*-amd64-unsigned that apt offers, whatever its version; not the rt or cloud one) and
+# keeps only what the test VM boots: vmlinuz and the USB, HID and storage modules with everything
+# they depend on, uncompressed, in load order. Usage: fetch_kernel.sh CACHE_DIR. Does nothing once
+# CACHE_DIR holds a kernel.
 set -euo pipefail
 # depmod and modprobe live in /sbin, which a user's PATH (and root's after a plain su) lacks.
 export PATH="$PATH:/usr/sbin:/sbin"
@@ -15,7 +16,7 @@ kernel="$cache/kernel"
 wanted=(xhci-pci ehci-pci ohci-pci uhci-hcd usbhid hid-generic evdev usb-storage sd_mod)
 
 newest_package() {
-    apt-cache search --names-only '^linux-image-[0-9][^ ]*-amd64-unsigned$' |
+    apt-cache search --names-only '^linux-image-[0-9][^ ]*[0-9]-amd64-unsigned$' |
         cut -d' ' -f1 | sort -V | tail -n1
 }
 
