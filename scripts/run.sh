@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Vantrel. Run as root on a fresh Debian 12.
+# Installs what is missing, builds, and starts Vantrel. Run as root on a fresh Debian 12 or 13.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh

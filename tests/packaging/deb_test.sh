@@ -6,7 +6,8 @@
 #       the package in OUT_DIR (never in the checkout or beside it); checks its version and file
 #       list; runs lintian, desktop-file-validate and appstreamcli on it.
 #   deb_test.sh install OUT_DIR RECORDING_DEVCON CONTROL_GEOMETRY WM_CLOSE   (inside tests/support/xvfb.sh)
-#       In a throw-away Debian 12 root, never on this machine: installs the package with apt,
+#       In a throw-away Debian root of this machine's release (or VANTREL_DEB_RELEASE, to try a
+#       package built on one release on another), never on this machine: installs it with apt,
 #       swaps devcon.exe for the recording stand-in, starts the program through /usr/bin/vantrel
 #       from another folder, clicks "USB On", closes the window, and removes the package again.
 set -euo pipefail
@@ -55,6 +56,10 @@ build_and_check_package() {
     (cd "$out/vantrel-$version" &&
         DEB_BUILD_OPTIONS=parallel=2 dpkg-buildpackage -us -uc -b >"$out/build.log" 2>&1) ||
         { tail -n 40 "$out/build.log" >&2; fail "dpkg-buildpackage failed (log: $out/build.log)"; }
+    # A warning that a newer compiler or Qt adds must not break a user's package build.
+    grep -q -- ' -Wall ' "$out/build.log" || fail "the build log shows no compiler command line"
+    # (Debian's own -Werror=format-security is fine: it names one warning.)
+    ! grep -qE -- '-Werror( |$)' "$out/build.log" || fail "the package build turns warnings into errors"
 
     local deb changes
     deb="$out/vantrel_${version}_$(dpkg --print-architecture).deb"
@@ -127,11 +132,12 @@ ROOT_PACKAGES=libqt6widgets6,qt6-qpa-plugins,systemd-standalone-sysusers,fonts-d
 
 cached_root_tarball() {
     local cache=${VANTREL_TEST_CACHE:-/var/cache/vantrel-tests}
+    local release=${VANTREL_DEB_RELEASE:-$(. /etc/os-release && echo "$VERSION_CODENAME")}
     local tarball
-    tarball="$cache/bookworm-$(sha1sum <<<"$ROOT_PACKAGES" | cut -c1-12).tar"
+    tarball="$cache/$release-$(sha1sum <<<"$ROOT_PACKAGES" | cut -c1-12).tar"
     if [ ! -f "$tarball" ]; then
         mkdir -p "$cache"
-        mmdebstrap --quiet --variant=apt --include="$ROOT_PACKAGES" bookworm "$cache/partial-$$.tar" >&2 ||
+        mmdebstrap --quiet --variant=apt --include="$ROOT_PACKAGES" "$release" "$cache/partial-$$.tar" >&2 ||
             { rm -f "$cache/partial-$$.tar"; fail "mmdebstrap could not make the throw-away root"; }
         mv "$cache/partial-$$.tar" "$tarball"
     fi

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Fetches Debian's 6.1 kernel (the newest linux-image-6.1.0-*-amd64-unsigned that apt offers) and
+# Fetches the kernel of this machine's Debian release (the newest generic
+# linux-image-*-amd64-unsigned that apt offers, whatever its version; not the rt or cloud one) and
 # keeps only what the test VM boots: vmlinuz and the USB, HID and storage modules with everything
-# they depend on, in load order. Usage: fetch_kernel.sh CACHE_DIR. Does nothing once CACHE_DIR
-# holds a kernel.
+# they depend on, uncompressed, in load order. Usage: fetch_kernel.sh CACHE_DIR. Does nothing once
+# CACHE_DIR holds a kernel.
 set -euo pipefail
 # depmod and modprobe live in /sbin, which a user's PATH (and root's after a plain su) lacks.
 export PATH="$PATH:/usr/sbin:/sbin"
@@ -15,7 +16,7 @@ kernel="$cache/kernel"
 wanted=(xhci-pci ehci-pci ohci-pci uhci-hcd usbhid hid-generic evdev usb-storage sd_mod)
 
 newest_package() {
-    apt-cache search --names-only '^linux-image-6\.1\.0-[0-9]+-amd64-unsigned$' |
+    apt-cache search --names-only '^linux-image-[0-9][^ ]*[0-9]-amd64-unsigned$' |
         cut -d' ' -f1 | sort -V | tail -n1
 }
 
@@ -25,7 +26,7 @@ if [ -z "$package" ] && [ "$(id -u)" -eq 0 ]; then
     package=$(newest_package)
 fi
 if [ -z "$package" ]; then
-    echo "apt offers no linux-image-6.1.0-*-amd64-unsigned package (run apt-get update as root)" >&2
+    echo "apt offers no linux-image-*-amd64-unsigned package (run apt-get update as root)" >&2
     exit 1
 fi
 
@@ -46,6 +47,8 @@ if ! download && [ "$(id -u)" -eq 0 ]; then
 fi
 [ -f "$deb" ] || { echo "apt-get download $package failed" >&2; exit 1; }
 dpkg-deb -x "$deb" "$scratch/root"
+# Newer packages keep the modules in /usr/lib only; depmod and modprobe look in lib/modules.
+[ -e "$scratch/root/lib" ] || ln -s usr/lib "$scratch/root/lib"
 version=$(ls "$scratch/root/lib/modules")
 depmod -b "$scratch/root" "$version"
 
@@ -54,8 +57,15 @@ cp "$scratch/root/boot/vmlinuz-$version" "$scratch/kernel/vmlinuz"
 modprobe -d "$scratch/root" -S "$version" --all --show-depends "${wanted[@]}" |
     awk '$1 == "insmod" && !seen[$2]++ { print $2 }' |
     while read -r module; do
-        cp "$module" "$scratch/kernel/modules/"
-        basename "$module" >>"$scratch/kernel/modules/order"
+        # The VM's busybox insmod takes plain modules only.
+        name=$(basename "$module")
+        case "$name" in
+        *.ko.xz) xz -dc "$module" >"$scratch/kernel/modules/${name%.xz}" ;;
+        *.ko.zst) zstd -qdc "$module" >"$scratch/kernel/modules/${name%.zst}" ;;
+        *.ko.gz) gzip -dc "$module" >"$scratch/kernel/modules/${name%.gz}" ;;
+        *) cp "$module" "$scratch/kernel/modules/" ;;
+        esac
+        echo "${name%.ko*}.ko" >>"$scratch/kernel/modules/order"
     done
 echo "$package" >"$scratch/kernel/package"
 rm -rf "$kernel"

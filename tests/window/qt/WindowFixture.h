@@ -35,7 +35,7 @@ struct WindowFixture {
     // Shown and active, so that keys go to the focused control as they would on screen.
     bool ShowActive() {
         window.show();
-        QApplication::setActiveWindow(&window);
+        window.activateWindow();
         return QTest::qWaitForWindowActive(&window);
     }
 
