@@ -7,8 +7,8 @@ cd "$(dirname "$0")/.."
 source scripts/packages.sh
 
 ensure_packages "${BUILD_PACKAGES[@]}"
-# The VM that devcon.exe is tested in.
-ensure_packages qemu-system-x86 busybox-static kmod cpio
+# The VM that devcon.exe is tested in (xz unpacks the modules of newer kernels).
+ensure_packages qemu-system-x86 busybox-static kmod cpio xz-utils
 # The Qt window, and the X server, input and picture tools that drive it in the tests; librsvg
 # draws the SVG icon.
 ensure_packages qt6-base-dev libxcb1-dev fonts-dejavu-core xvfb xauth xdotool x11-utils imagemagick \
