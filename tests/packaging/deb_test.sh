@@ -112,15 +112,22 @@ EOF
         fail "the manual page is not dated $date: $(zcat "$files/usr/share/man/man1/vantrel.1.gz" | grep '^\.TH')"
 
     echo "--- lintian $(basename "$changes") $(basename "$deb")"
-    lintian --fail-on error,warning "$changes" "$deb" || fail "lintian"
+    # Lintian's AppStream check is appstreamcli's, which runs below with --pedantic and a list of
+    # the issues that this metadata has on purpose.
+    lintian --fail-on error,warning --suppress-tags appstream-metadata-validation-failed \
+        "$changes" "$deb" || fail "lintian"
     echo "--- desktop-file-validate org.vantrel.vantrel.desktop"
     desktop-file-validate "$desktop" || fail "desktop-file-validate"
     echo "--- appstreamcli validate --pedantic --no-net org.vantrel.vantrel.metainfo.xml"
-    # It exits 0 on pedantic hints and infos: any issue it names fails the test.
-    local report
-    report=$(appstreamcli validate --pedantic --strict --no-net "$metainfo") || { echo "$report"; fail "appstreamcli validate"; }
+    # Any issue it names fails the test, whatever its exit code says, except these:
+    # - url-homepage-missing: Vantrel has no homepage yet;
+    # - unknown-tag developer: Debian 12's AppStream 0.16 predates AppStream 1.0's <developer>.
+    local report issues
+    report=$(appstreamcli validate --pedantic --no-net "$metainfo") || true
     echo "$report"
-    ! grep -q '^[EWIP]: ' <<<"$report" || fail "appstreamcli validate --pedantic names issues"
+    issues=$(grep -E '^[EWIP]: ' <<<"$report" |
+        grep -Ev '^(W: [^ ]*:~: url-homepage-missing|I: [^ ]*:[0-9]+: unknown-tag developer)$' || true)
+    [ -z "$issues" ] || fail "appstreamcli validate --pedantic names issues: $issues"
     echo "--- $(basename "$deb"): Installed-Size $(dpkg-deb -f "$deb" Installed-Size) KiB"
     dpkg-deb -c "$deb"
     echo PASS
