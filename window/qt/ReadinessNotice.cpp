@@ -2,7 +2,7 @@
 
 #include <QPushButton>
 
-#include "readiness/Notice.h"
+#include "window/readiness/Notice.h"
 
 QMessageBox* ShowReadinessNotice(QWidget& window, const std::string& text) {
     if (text.empty()) {

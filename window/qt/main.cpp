@@ -8,7 +8,7 @@
 #include "ReadinessNotice.h"
 #include "launcher/RunDevcon.h"
 #include "panel/Form1.h"
-#include "readiness/LinuxReadiness.h"
+#include "window/readiness/LinuxReadiness.h"
 
 int main(int, char** argv) {
     int qtArgc = 1;  // the program reads no arguments, so Qt gets none either

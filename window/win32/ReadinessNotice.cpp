@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "Utf16.h"
-#include "readiness/Notice.h"
+#include "window/readiness/Notice.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "ReadinessNotice.h"
 #include "launcher/RunDevcon.h"
 #include "panel/Form1.h"
-#include "readiness/WindowsReadiness.h"
+#include "window/readiness/WindowsReadiness.h"
 
 // No arguments are read, no files written and nothing is kept between runs: the program is the
 // window, until it is closed.

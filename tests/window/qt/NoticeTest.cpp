@@ -15,7 +15,7 @@
 
 #include "FakeUsbTree.h"
 #include "WindowFixture.h"
-#include "readiness/LinuxReadiness.h"
+#include "window/readiness/LinuxReadiness.h"
 #include "window/qt/ReadinessNotice.h"
 
 namespace fs = std::filesystem;
