@@ -188,7 +188,7 @@ inside_root() {
 
     in_chroot() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root "$@"; }
 
-    echo "--- apt-get install ./$deb (in the throw-away root)"
+    echo "--- apt-get install ./$deb (in a throw-away root of $(. "$root/etc/os-release" && echo "$PRETTY_NAME"))"
     in_chroot DEBIAN_FRONTEND=noninteractive apt-get install -y -o Dpkg::Use-Pty=0 "/tmp/$deb" ||
         fail "apt could not install the package"
     in_chroot getent group vantrel || fail "no group vantrel after install"
