@@ -9,27 +9,17 @@
 
 namespace {
 
-constexpr DWORD kLongestPath = 32768;
-
 // The folder of the running executable, asked afresh each time: never the current directory.
 // Wide throughout, so that a folder name outside the ANSI code page reaches the shell intact.
+// The program does not opt in to long paths: a path of MAX_PATH characters or more gives nothing,
+// never a cut-off path, which would name another folder.
 std::wstring ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return {};
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        if (path.size() >= kLongestPath) {
-            return {};
-        }
-        path.resize(path.size() * 2);  // truncated: the path is longer than MAX_PATH
+    wchar_t buffer[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return {};
     }
+    const std::wstring path(buffer, length);
     const std::size_t slash = path.find_last_of(L"\\/");
     if (slash == std::wstring::npos) {
         return {};

@@ -27,4 +27,4 @@ BUILD_PACKAGES=(cmake make g++ libc6-dev googletest libgtest-dev libgmock-dev li
 
 # The Windows build and its tests: the MinGW-w64 cross compiler, GoogleTest's sources, and Wine
 # on a virtual X display driven by xdotool.
-WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine64 wine xvfb xauth xdotool)
+WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine64 wine xvfb xauth xdotool nsis)

@@ -20,6 +20,11 @@ constexpr const ControlSpec* RowLabelOf(std::string_view control) {
     return nullptr;
 }
 
+// Every control that takes the focus has a name for assistive technology, and so does the picture.
+constexpr bool GetsAccessibleName(ControlKind kind) {
+    return TakesFocus(kind) || kind == ControlKind::Picture;
+}
+
 // The picture shows the letters USB above the bus's full name.
 inline constexpr std::string_view kPictureName = "USB logo";
 

@@ -15,7 +15,9 @@ mkdir -p "$dir"
 dir=$(cd "$dir" && pwd)
 
 export WINEPREFIX="$dir/prefix"
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko download; and no winemenubuilder, which would turn a shortcut that a test
+# installs into a menu entry and icons in the Linux user's home.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEDEBUG=-all
 export LC_ALL=C.UTF-8
 

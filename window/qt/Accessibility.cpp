@@ -15,7 +15,7 @@ void DescribeForAssistiveTechnology(MainWindow& window) {
     (void)factoryInstalled;
 
     for (const ControlSpec& design : kControls) {
-        if (TakesFocus(design.kind) || design.kind == ControlKind::Picture) {
+        if (GetsAccessibleName(design.kind)) {
             window.Control(design.name)
                 ->setAccessibleName(QString::fromStdString(AccessibleNameOf(design)));
         }

@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "window/ControlTable.h"
+#include "window/SpinnerScale.h"
 
 namespace {
 
-// Position and value are reflections of each other within the range.
 int Reflect(const QScrollBar& bar, int valueOrPosition) {
-    return bar.minimum() + bar.maximum() - valueOrPosition;
+    return ReflectInSpinnerRange(bar.minimum(), bar.maximum(), valueOrPosition);
 }
 
 }  // namespace

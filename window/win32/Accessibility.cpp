@@ -1,5 +1,6 @@
 #include "Accessibility.h"
 
+#include <commctrl.h>
 #include <ole2.h>
 #include <oleacc.h>
 
@@ -9,17 +10,74 @@
 #include "MainWindow.h"
 #include "Utf16.h"
 #include "window/AccessibleNames.h"
+#include "window/SpinnerScale.h"
 
 namespace {
 
-constexpr wchar_t kAnnotationProperty[] = L"Vantrel.Accessibility";
-
 // What a control says of itself beyond what the system knows.
 struct Annotation {
-    WNDPROC original;
     std::wstring name;
     ControlKind kind;
 };
+
+// oleacc.dll and comctl32.dll are not Known DLLs: imported, they would be looked for in the
+// program's folder first, where anyone may have put a DLL of that name, and run as administrator.
+// They are loaded from the system folder instead; without them the controls only lack their names.
+template <typename Function>
+Function SystemFunction(const wchar_t* library, const char* name) {
+    const HMODULE module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Through void (*)(), which converts to any function pointer type without a warning.
+    return module ? reinterpret_cast<Function>(
+                        reinterpret_cast<void (*)()>(GetProcAddress(module, name)))
+                  : nullptr;
+}
+
+struct Oleacc {
+    decltype(&CreateStdAccessibleObject) createStdAccessibleObject =
+        SystemFunction<decltype(&CreateStdAccessibleObject)>(L"oleacc.dll",
+                                                             "CreateStdAccessibleObject");
+    decltype(&LresultFromObject) lresultFromObject =
+        SystemFunction<decltype(&LresultFromObject)>(L"oleacc.dll", "LresultFromObject");
+};
+
+// Loaded when a client first asks for an accessible object, and kept for the process.
+const Oleacc& OleaccFunctions() {
+    static const Oleacc functions;
+    return functions;
+}
+
+struct Subclassing {
+    decltype(&SetWindowSubclass) set =
+        SystemFunction<decltype(&SetWindowSubclass)>(L"comctl32.dll", "SetWindowSubclass");
+    decltype(&RemoveWindowSubclass) remove =
+        SystemFunction<decltype(&RemoveWindowSubclass)>(L"comctl32.dll", "RemoveWindowSubclass");
+    decltype(&DefSubclassProc) next =
+        SystemFunction<decltype(&DefSubclassProc)>(L"comctl32.dll", "DefSubclassProc");
+    bool Available() const { return set && remove && next; }
+};
+
+const Subclassing& SubclassingFunctions() {
+    static const Subclassing functions;
+    return functions;
+}
+
+// IAccessible as the system's type library describes it, by which Invoke and GetIDsOfNames reach
+// this program's answers rather than the system object's. Its registered path is a full one.
+ITypeInfo* AccessibleTypeInfo() {
+    static ITypeInfo* const info = [] {
+        // LIBID_Accessibility
+        constexpr GUID kLibrary = {
+            0x1ea4dbf0, 0x3c3b, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+        ITypeLib* library = nullptr;
+        ITypeInfo* found = nullptr;
+        if (SUCCEEDED(LoadRegTypeLib(kLibrary, 1, 1, LOCALE_NEUTRAL, &library))) {
+            library->GetTypeInfoOfGuid(__uuidof(IAccessible), &found);
+            library->Release();
+        }
+        return found;
+    }();
+    return info;
+}
 
 bool IsSelf(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
@@ -39,20 +97,6 @@ SCROLLINFO RangeAndPosition(HWND spinner) {
     info.fMask = SIF_RANGE | SIF_POS;
     GetScrollInfo(spinner, SB_CTL, &info);
     return info;
-}
-
-// Steps the spinner towards `target` with the messages its arrows send, so that the binding
-// runs as for a click on them. Stops where a step changes nothing.
-void StepSpinnerTo(HWND spinner, int target) {
-    for (int value = SpinnerValue(spinner); value != target;) {
-        SendMessageW(GetParent(spinner), WM_VSCROLL, value < target ? SB_LINEUP : SB_LINEDOWN,
-                     reinterpret_cast<LPARAM>(spinner));
-        const int stepped = SpinnerValue(spinner);
-        if (stepped == value) {
-            return;
-        }
-        value = stepped;
-    }
 }
 
 // The system's accessible object for a control, with the control's name, and for a spinner its
@@ -101,36 +145,69 @@ class AnnotatedAccessible final : public IAccessible, public IOleWindow {
     }
     HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
 
-    // IDispatch
+    // IDispatch, for late-bound clients: the same answers as through the vtable.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        return system_->GetTypeInfoCount(count);
+        if (count == nullptr) {
+            return E_INVALIDARG;
+        }
+        *count = AccessibleTypeInfo() ? 1 : 0;
+        return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
-        return system_->GetTypeInfo(index, locale, info);
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override {
+        if (info == nullptr) {
+            return E_INVALIDARG;
+        }
+        *info = index == 0 ? AccessibleTypeInfo() : nullptr;
+        if (*info == nullptr) {
+            return DISP_E_BADINDEX;
+        }
+        (*info)->AddRef();
+        return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) override {
-        return system_->GetIDsOfNames(iid, names, count, locale, ids);
+        if (iid != IID_NULL) {
+            return DISP_E_UNKNOWNINTERFACE;
+        }
+        ITypeInfo* const info = AccessibleTypeInfo();
+        return info ? DispGetIDsOfNames(info, names, count, ids) : E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID locale, WORD flags,
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID iid, LCID, WORD flags,
                                      DISPPARAMS* parameters, VARIANT* result, EXCEPINFO* exception,
                                      UINT* badArgument) override {
-        return system_->Invoke(id, iid, locale, flags, parameters, result, exception, badArgument);
+        if (iid != IID_NULL) {
+            return DISP_E_UNKNOWNINTERFACE;
+        }
+        ITypeInfo* const info = AccessibleTypeInfo();
+        return info ? DispInvoke(static_cast<IAccessible*>(this), info, id, flags, parameters,
+                                 result, exception, badArgument)
+                    : E_NOTIMPL;
     }
 
-    // IAccessible: what differs from the system's object.
+    // IAccessible: what differs from the system's object. Once the control is destroyed, the
+    // object answers that it is gone rather than with a name or number of a control that is not.
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-        return IsSelf(child) ? ReturnString(name_, name) : system_->get_accName(child, name);
+        if (!IsSelf(child)) {
+            return system_->get_accName(child, name);
+        }
+        return IsWindow(control_) ? ReturnString(name_, name) : CO_E_OBJNOTCONNECTED;
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
-        if (IsSelf(child) && kind_ == ControlKind::ScrollBar) {
-            return ReturnString(std::to_wstring(SpinnerValue(control_)), value);
+        if (!IsSelf(child) || kind_ != ControlKind::ScrollBar) {
+            return system_->get_accValue(child, value);
         }
-        return system_->get_accValue(child, value);
+        if (!IsWindow(control_)) {
+            return CO_E_OBJNOTCONNECTED;
+        }
+        return ReturnString(std::to_wstring(SpinnerValue(control_)), value);
     }
+    // Sets the value in one step, as the binding sets it when the thumb is dropped.
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override {
         if (!IsSelf(child) || kind_ != ControlKind::ScrollBar) {
             return system_->put_accValue(child, value);
+        }
+        if (!IsWindow(control_)) {
+            return CO_E_OBJNOTCONNECTED;
         }
         if (value == nullptr) {
             return E_INVALIDARG;
@@ -144,11 +221,15 @@ class AnnotatedAccessible final : public IAccessible, public IOleWindow {
         const long clamped = number < range.nMin   ? range.nMin
                              : number > range.nMax ? range.nMax
                                                    : number;
-        StepSpinnerTo(control_, static_cast<int>(clamped));
+        SendMessageW(GetParent(control_), kSetSpinnerValue, static_cast<WPARAM>(clamped),
+                     reinterpret_cast<LPARAM>(control_));
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
         if (IsSelf(child) && kind_ == ControlKind::Picture && role != nullptr) {
+            if (!IsWindow(control_)) {
+                return CO_E_OBJNOTCONNECTED;
+            }
             role->vt = VT_I4;
             role->lVal = ROLE_SYSTEM_GRAPHIC;
             return S_OK;
@@ -220,52 +301,61 @@ class AnnotatedAccessible final : public IAccessible, public IOleWindow {
     LONG references_ = 1;
 };
 
+// Zero, which asks the system to serve its own object, when oleacc.dll is not at hand.
 LRESULT ServeAccessibleObject(HWND control, const Annotation& annotation, WPARAM wParam) {
+    const Oleacc& oleacc = OleaccFunctions();
+    if (!oleacc.createStdAccessibleObject || !oleacc.lresultFromObject) {
+        return 0;
+    }
     IAccessible* system = nullptr;
-    if (FAILED(CreateStdAccessibleObject(control, OBJID_CLIENT, __uuidof(IAccessible),
-                                         reinterpret_cast<void**>(&system)))) {
+    if (FAILED(oleacc.createStdAccessibleObject(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                                reinterpret_cast<void**>(&system)))) {
         return 0;
     }
     auto* annotated = new AnnotatedAccessible(system, control, annotation);
-    const LRESULT result =
-        LresultFromObject(__uuidof(IAccessible), wParam, static_cast<IAccessible*>(annotated));
+    const LRESULT result = oleacc.lresultFromObject(__uuidof(IAccessible), wParam,
+                                                    static_cast<IAccessible*>(annotated));
     annotated->Release();
     return result;
 }
 
-LRESULT CALLBACK AnnotatedControlProcedure(HWND control, UINT message, WPARAM wParam,
-                                           LPARAM lParam) {
-    auto* annotation = static_cast<Annotation*>(GetPropW(control, kAnnotationProperty));
-    const WNDPROC original = annotation->original;
+constexpr UINT_PTR kSubclassId = 1;
+
+LRESULT CALLBACK AnnotatedControlProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR, DWORD_PTR data) {
+    auto* annotation = reinterpret_cast<Annotation*>(data);
     if (message == WM_GETOBJECT && static_cast<DWORD>(lParam) == static_cast<DWORD>(OBJID_CLIENT)) {
         if (const LRESULT served = ServeAccessibleObject(control, *annotation, wParam)) {
             return served;
         }
     } else if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
-        RemovePropW(control, kAnnotationProperty);
+        SubclassingFunctions().remove(control, AnnotatedControlProcedure, kSubclassId);
         delete annotation;
     }
-    return CallWindowProcW(original, control, message, wParam, lParam);
+    return SubclassingFunctions().next(control, message, wParam, lParam);
 }
 
 void Annotate(HWND control, const ControlSpec& design) {
-    auto* annotation = new Annotation{nullptr, Utf16(AccessibleNameOf(design)), design.kind};
-    SetPropW(control, kAnnotationProperty, annotation);
-    annotation->original = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-        control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AnnotatedControlProcedure)));
+    auto* annotation = new Annotation{Utf16(AccessibleNameOf(design)), design.kind};
+    if (!SubclassingFunctions().set(control, AnnotatedControlProcedure, kSubclassId,
+                                    reinterpret_cast<DWORD_PTR>(annotation))) {
+        delete annotation;
+    }
 }
 
 }  // namespace
 
 int SpinnerValue(HWND spinner) {
     const SCROLLINFO info = RangeAndPosition(spinner);
-    return info.nMin + info.nMax - info.nPos;
+    return ReflectInSpinnerRange(info.nMin, info.nMax, info.nPos);
 }
 
 void DescribeForAssistiveTechnology(MainWindow& window) {
+    if (!SubclassingFunctions().Available()) {
+        return;
+    }
     for (const ControlSpec& design : kControls) {
-        if (TakesFocus(design.kind) || design.kind == ControlKind::Picture) {
+        if (GetsAccessibleName(design.kind)) {
             Annotate(window.Control(design.name), design);
         }
     }

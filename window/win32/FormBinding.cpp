@@ -1,6 +1,8 @@
 #include "FormBinding.h"
 
+#include "Accessibility.h"
 #include "Utf16.h"
+#include "window/SpinnerScale.h"
 
 FormBinding::FormBinding(Form1& form, MainWindow& window)
     : form_(form),
@@ -50,20 +52,14 @@ FormBinding::~FormBinding() {
     }
 }
 
-int FormBinding::PositionForValue(const ScrollBar& spinner, int value) {
-    return spinner.Min() + spinner.Max() - value;
-}
-
-int FormBinding::ValueForPosition(const ScrollBar& spinner, int position) {
-    return spinner.Min() + spinner.Max() - position;
-}
-
 bool FormBinding::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             return HIWORD(wParam) == BN_CLICKED && OnClicked(reinterpret_cast<HWND>(lParam));
         case WM_VSCROLL:
             return OnScroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam));
+        case kSetSpinnerValue:
+            return OnSetValue(reinterpret_cast<HWND>(lParam), static_cast<int>(wParam));
         case WM_TIMER:
             return OnTimer(wParam);
         default:
@@ -116,7 +112,8 @@ bool FormBinding::OnScroll(HWND widget, int request) {
                 track.cbSize = sizeof track;
                 track.fMask = SIF_TRACKPOS;
                 GetScrollInfo(widget, SB_CTL, &track);
-                spinner.SetValue(ValueForPosition(spinner, track.nTrackPos));
+                spinner.SetValue(
+                    ReflectInSpinnerRange(spinner.Min(), spinner.Max(), track.nTrackPos));
                 break;
             }
             default:
@@ -125,6 +122,17 @@ bool FormBinding::OnScroll(HWND widget, int request) {
         // A scroll bar moves its thumb only when told; at either end nothing changed.
         ShowScroll(scroll);
         return true;
+    }
+    return false;
+}
+
+bool FormBinding::OnSetValue(HWND widget, int value) {
+    for (const ScrollControl& scroll : scrolls_) {
+        if (scroll.widget == widget) {
+            scroll.model->SetValue(value);
+            ShowScroll(scroll);
+            return true;
+        }
     }
     return false;
 }
@@ -174,7 +182,8 @@ void FormBinding::ShowScroll(const ScrollControl& scroll) {
     SCROLLINFO position{};
     position.cbSize = sizeof position;
     position.fMask = SIF_POS;
-    position.nPos = PositionForValue(*scroll.model, scroll.model->Value());
+    const ScrollBar& spinner = *scroll.model;
+    position.nPos = ReflectInSpinnerRange(spinner.Min(), spinner.Max(), spinner.Value());
     SetScrollInfo(scroll.widget, SB_CTL, &position, TRUE);
 }
 

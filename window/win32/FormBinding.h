@@ -20,10 +20,6 @@ class FormBinding {
     FormBinding(const FormBinding&) = delete;
     FormBinding& operator=(const FormBinding&) = delete;
 
-    // A spinner shows its largest value at the top: the scroll position runs the other way.
-    static int PositionForValue(const ScrollBar& spinner, int value);
-    static int ValueForPosition(const ScrollBar& spinner, int position);
-
   private:
     struct ButtonControl {
         Button* model;
@@ -50,6 +46,7 @@ class FormBinding {
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool OnClicked(HWND widget);
     bool OnScroll(HWND widget, int request);
+    bool OnSetValue(HWND widget, int value);
     bool OnTimer(UINT_PTR id);
     void OnFormChange(ControlId id);
 

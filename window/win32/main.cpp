@@ -12,6 +12,10 @@
 // No arguments are read, no files written and nothing is kept between runs: the program is the
 // window, until it is closed.
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    // The program runs as administrator: every DLL it or the system loads from here on comes from
+    // the system folder, never from the program's folder or the current one.
+    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+
     // ShellExecuteW may hand a launch to shell extensions, which need COM on this thread.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 

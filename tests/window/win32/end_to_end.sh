@@ -86,17 +86,18 @@ start_program() {
     done
     sleep 0.5
 }
-# Waits for the program to end; prints its exit code, or "running" after SECONDS.
+# Waits for the program to end; sets code to its exit code, or to "running" after SECONDS. Not
+# to be run in a $(...) subshell: only this shell, its parent, can collect the exit code.
 exit_code_within() {
     local deadline=$(($(now_ms) + $1 * 1000))
     while kill -0 "$program_pid" 2>/dev/null && [ "$(now_ms)" -lt "$deadline" ]; do
         sleep 0.1
     done
     if kill -0 "$program_pid" 2>/dev/null; then
-        echo running
+        code=running
     else
         wait "$program_pid"
-        echo $?
+        code=$?
         program_pid=
     fi
 }
@@ -189,14 +190,14 @@ check $? "Auto On unticks itself"
 # Closing the window by its close box ends the program with exit code 0.
 point=$(probe closebox)
 xdotool mousemove $point click 1
-code=$(exit_code_within 15)
+exit_code_within 15
 [ "$code" = 0 ]
 check $? "the close box ends the program with exit code 0 ($code)"
 
 # And so does Alt+F4.
 start_program
 xdotool key alt+F4
-code=$(exit_code_within 15)
+exit_code_within 15
 [ "$code" = 0 ]
 check $? "Alt+F4 ends the program with exit code 0 ($code)"
 

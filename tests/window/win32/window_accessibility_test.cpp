@@ -70,6 +70,34 @@ class AccessibleControl {
         return reading;
     }
 
+    // As a late-bound client (a script) reads a property: by its name, through IDispatch.
+    HRESULT ReadByName(const wchar_t* property, std::wstring& text) const {
+        LPOLESTR names[] = {const_cast<LPOLESTR>(property)};
+        DISPID id = 0;
+        HRESULT result = object_->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+        if (FAILED(result)) {
+            return result;
+        }
+        VARIANT self = Self();
+        DISPPARAMS parameters{&self, nullptr, 1, 0};
+        VARIANT answer;
+        VariantInit(&answer);
+        result = object_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
+                                 &parameters, &answer, nullptr, nullptr);
+        if (SUCCEEDED(result) && answer.vt == VT_BSTR) {
+            text = answer.bstrVal ? answer.bstrVal : L"";
+        }
+        VariantClear(&answer);
+        return result;
+    }
+
+    HRESULT ReadValue(std::wstring& value) const {
+        BSTR text = nullptr;
+        const HRESULT result = object_->get_accValue(Self(), &text);
+        value = Take(text);
+        return result;
+    }
+
     HRESULT SetValue(const wchar_t* value) const {
         BSTR text = SysAllocString(value);
         const HRESULT result = object_->put_accValue(Self(), text);
@@ -80,6 +108,30 @@ class AccessibleControl {
   private:
     HRESULT result_ = E_FAIL;
     IAccessible* object_ = nullptr;
+};
+
+// Counts the messages this thread's windows are sent while it lives.
+class SentMessageCount {
+  public:
+    SentMessageCount() {
+        count_ = 0;
+        hook_ = SetWindowsHookExW(WH_CALLWNDPROC, Count, nullptr, GetCurrentThreadId());
+    }
+    ~SentMessageCount() { UnhookWindowsHookEx(hook_); }
+    SentMessageCount(const SentMessageCount&) = delete;
+    SentMessageCount& operator=(const SentMessageCount&) = delete;
+
+    bool Hooked() const { return hook_ != nullptr; }
+    static long Sent() { return count_; }
+
+  private:
+    static LRESULT CALLBACK Count(int code, WPARAM wParam, LPARAM lParam) {
+        ++count_;
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static inline long count_ = 0;
+    HHOOK hook_;
 };
 
 std::string RoleText(LONG role) {
@@ -151,6 +203,51 @@ TEST_F(AccessibilityTest, SettingASpinnersValueMovesItsBoxAndTheWatchdog) {
     EXPECT_EQ(hours.SetValue(L"three"), E_INVALIDARG);
     EXPECT_EQ(form.VScroll1.Value(), 1);
     EXPECT_TRUE(launches.empty());
+}
+
+// A screen reader that sets 32767 waits for one change, not for the thousands of arrow steps
+// between 2 and 32767.
+TEST_F(AccessibilityTest, SettingASpinnerToItsLargestValueTakesOneStep) {
+    const AccessibleControl hours(Widget("VScroll1"));
+    ASSERT_TRUE(hours.Found());
+    long sent = 0;
+    {
+        const SentMessageCount messages;
+        ASSERT_TRUE(messages.Hooked());
+        EXPECT_EQ(hours.SetValue(L"32767"), S_OK);
+        sent = SentMessageCount::Sent();
+    }
+    std::printf("setting 32767 sent %ld window messages\n", sent);
+    EXPECT_LT(sent, 100);
+    EXPECT_EQ(TextOf(Widget("Text1")), L"32767");
+    EXPECT_EQ(form.VScroll1.Value(), 32767);
+    EXPECT_EQ(ScrollPosition("VScroll1"), 1);
+    std::wstring value;
+    EXPECT_EQ(hours.ReadValue(value), S_OK);
+    EXPECT_EQ(value, L"32767");
+}
+
+// Scripts and other late-bound clients call IDispatch; they read what every other client reads.
+TEST_F(AccessibilityTest, ALateBoundClientReadsTheSameNameAndValue) {
+    const AccessibleControl hours(Widget("VScroll1"));
+    ASSERT_TRUE(hours.Found());
+    std::wstring name;
+    std::wstring value;
+    EXPECT_EQ(hours.ReadByName(L"accName", name), S_OK);
+    EXPECT_EQ(hours.ReadByName(L"accValue", value), S_OK);
+    EXPECT_EQ(name, L"Hour spinner");
+    EXPECT_EQ(value, L"2");
+}
+
+// A client may keep an object past its control; it then hears that the control is gone.
+TEST_F(AccessibilityTest, ADestroyedSpinnerAnswersWithAnError) {
+    const AccessibleControl minutes(Widget("VScroll2"));
+    ASSERT_TRUE(minutes.Found());
+    DestroyWindow(Widget("VScroll2"));
+    std::wstring value;
+    EXPECT_EQ(minutes.ReadValue(value), CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(minutes.SetValue(L"5"), CO_E_OBJNOTCONNECTED);
+    EXPECT_EQ(form.VScroll2.Value(), 3);
 }
 
 TEST(LabelTextColourTest, AHighContrastThemeReplacesTheCaptionsOwnColour) {
