@@ -27,22 +27,13 @@ mkdir -p "$downloads"
 export DEVCON_LOG="Z:${log//\//\\}"
 
 program_pid=
-failures=0
+source "$(dirname "$0")/checks.sh"
 
 cleanup() {
     [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
-
-check() {  # CONDITION-STATUS MESSAGE
-    if [ "$1" -eq 0 ]; then
-        echo "ok   $2"
-    else
-        echo "FAIL $2"
-        failures=$((failures + 1))
-    fi
-}
 
 probe() { wine "$window_probe" "$@" | tr -d '\r'; }
 # A value of the entry as the 64-bit registry holds it, or nothing.

@@ -24,7 +24,7 @@ mkdir -p "$folder"
 cp "$vantrel_exe" "$folder/vantrel.exe" && cp "$planted_dll" "$folder/oleacc.dll" || exit 1
 
 program_pid=
-failures=0
+source "$(dirname "$0")/checks.sh"
 
 stop_program() {
     [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null && wait "$program_pid" 2>/dev/null
@@ -35,15 +35,6 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-
-check() {  # CONDITION-STATUS MESSAGE
-    if [ "$1" -eq 0 ]; then
-        echo "ok   $2"
-    else
-        echo "FAIL $2"
-        failures=$((failures + 1))
-    fi
-}
 
 probe() { wine "$window_probe" "$@" | tr -d '\r'; }
 ran() { [ -s "$marker" ] && echo "$(tr '\n' ' ' <"$marker")ran" || echo "nothing ran"; }

@@ -12,16 +12,7 @@ license=$4
 folder=$(basename "$zip" .zip)
 work=$(mktemp -d /tmp/vantrel-zip-XXXXXX)
 trap 'rm -rf "$work"' EXIT
-failures=0
-
-check() {  # CONDITION-STATUS MESSAGE
-    if [ "$1" -eq 0 ]; then
-        echo "ok   $2"
-    else
-        echo "FAIL $2"
-        failures=$((failures + 1))
-    fi
-}
+source "$(dirname "$0")/checks.sh"
 
 # Every line ends in CR LF, the last one too.
 crlf_only() {  # FILE
