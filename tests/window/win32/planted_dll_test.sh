@@ -4,14 +4,16 @@
 # does for a DLL that is not a Known DLL (oleacc=n,b), a planted oleacc.dll that notes every load
 # must stay unloaded: at start, and when a screen reader asks the window for its objects
 # (WM_GETOBJECT). The screen reader still reads the names, from the system's oleacc.dll. Without
-# any oleacc.dll the window still comes up and answers.
-#   planted_dll_test.sh SESSION_DIR VANTREL_EXE PLANTED_DLL WINDOW_PROBE
+# any oleacc.dll the window still comes up and answers. A recording devcon.exe sits beside it, so
+# that the program starts ready, with no notice.
+#   planted_dll_test.sh SESSION_DIR VANTREL_EXE PLANTED_DLL WINDOW_PROBE RECORDING_DEVCON
 set -uo pipefail
 
 session_dir=$1
 vantrel_exe=$2
 planted_dll=$3
 window_probe=$4
+recording_devcon=$5
 session="$(cd "$(dirname "$0")/../../wine" && pwd)/wine-session.sh"
 eval "$("$session" "$session_dir" env)"
 # The session sets the Wine environment; each start here adds its own DLL overrides.
@@ -21,7 +23,8 @@ work=$(mktemp -d /tmp/vantrel-planted-XXXXXX)
 folder="$work/Downloads"
 marker="$folder/planted.log"
 mkdir -p "$folder"
-cp "$vantrel_exe" "$folder/vantrel.exe" && cp "$planted_dll" "$folder/oleacc.dll" || exit 1
+cp "$vantrel_exe" "$folder/vantrel.exe" && cp "$planted_dll" "$folder/oleacc.dll" &&
+    cp "$recording_devcon" "$folder/devcon.exe" || exit 1
 
 program_pid=
 source "$(dirname "$0")/checks.sh"
