@@ -25,11 +25,20 @@ wine_reg_dword() {  # KEY NAME VALUE
     wine reg add "$1" /v "$2" /t REG_DWORD /d "$3" /f >/dev/null
 }
 
+# Newer Wine (10) reads the system DPI once per session, so a change ends the session and the
+# next program starts a new one. A test may start its program and its probes at the same time:
+# one at a time here, so that only a real change ends anything.
 set_dpi() {
     local dpi=$1
-    [ "$(cat "$dir/dpi" 2>/dev/null)" = "$dpi" ] && return 0
-    wine_reg_dword 'HKCU\Control Panel\Desktop' LogPixels "$dpi"
-    echo "$dpi" >"$dir/dpi"
+    exec {lock}>"$dir/dpi.lock"
+    flock "$lock"
+    if [ "$(cat "$dir/dpi" 2>/dev/null)" != "$dpi" ]; then
+        wine_reg_dword 'HKCU\Control Panel\Desktop' LogPixels "$dpi"
+        wineserver -k
+        wineserver -w
+        echo "$dpi" >"$dir/dpi"
+    fi
+    exec {lock}>&-
 }
 
 # Xvfb runs no window manager, so Wine manages the windows and draws their frames itself
