@@ -92,7 +92,8 @@ check $? "the entry's EstimatedSize, $size KiB, is the folder's size"
 ! wine reg query "$key" /reg:32 >/dev/null 2>&1
 check $? "the entry is in the 64-bit registry view only"
 
-# As the README asks: devcon.exe goes beside vantrel.exe. Here it is the recording stand-in.
+# The recording stand-in takes the place of the installed devcon.exe: nothing here ever switches
+# a device.
 cp "$recording_devcon" "$folder/devcon.exe"
 (cd "$work" && exec wine start /wait "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Vantrel.lnk") \
     >"$work/wine.log" 2>&1 &
