@@ -15,8 +15,8 @@
 
 #include "FakeUsbTree.h"
 #include "WindowFixture.h"
-#include "window/readiness/LinuxReadiness.h"
 #include "window/qt/ReadinessNotice.h"
+#include "window/readiness/LinuxReadiness.h"
 
 namespace fs = std::filesystem;
 
