@@ -32,18 +32,20 @@ struct Design {
 };
 constexpr Design kDesigns[] = {{96, 530, 169, 272, 118}, {120, 663, 211, 340, 148}};
 
+// A shown top-level window of the process, of the class asked for.
 struct FindRequest {
     DWORD processId;
-    HWND found;
+    const wchar_t* windowClass;
+    HWND found = nullptr;
 };
 
-BOOL CALLBACK MatchMainWindow(HWND window, LPARAM lParam) {
+BOOL CALLBACK MatchShownWindow(HWND window, LPARAM lParam) {
     auto* request = reinterpret_cast<FindRequest*>(lParam);
     DWORD processId = 0;
     GetWindowThreadProcessId(window, &processId);
     wchar_t windowClass[64] = {};
     GetClassNameW(window, windowClass, 64);
-    if (processId == request->processId && std::wcscmp(windowClass, kMainWindowClass) == 0 &&
+    if (processId == request->processId && std::wcscmp(windowClass, request->windowClass) == 0 &&
         IsWindowVisible(window)) {
         request->found = window;
         return FALSE;
@@ -51,25 +53,8 @@ BOOL CALLBACK MatchMainWindow(HWND window, LPARAM lParam) {
     return TRUE;
 }
 
-struct NoticeRequest {
-    DWORD processId;
-    HWND found;
-};
-
-// A message box (dialog class "#32770") of the process, shown.
-BOOL CALLBACK MatchMessageBox(HWND window, LPARAM lParam) {
-    auto* request = reinterpret_cast<NoticeRequest*>(lParam);
-    DWORD processId = 0;
-    GetWindowThreadProcessId(window, &processId);
-    wchar_t windowClass[64] = {};
-    GetClassNameW(window, windowClass, 64);
-    if (processId == request->processId && std::wcscmp(windowClass, L"#32770") == 0 &&
-        IsWindowVisible(window)) {
-        request->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
+// A message box is a dialog, of class "#32770".
+constexpr const wchar_t* kMessageBoxClass = L"#32770";
 
 // The texts of a window's static controls, one a line: what a message box says.
 BOOL CALLBACK CollectStaticText(HWND child, LPARAM lParam) {
@@ -98,9 +83,9 @@ class ProgramTest : public ::testing::Test {
         // it asks for one; on Windows this test runs elevated too, as it has the same manifest.
         ASSERT_NE(process.hProcess, nullptr)
             << "vantrel.exe did not start (error " << GetLastError() << ")";
-        FindRequest request{process.dwProcessId, nullptr};
+        FindRequest request{process.dwProcessId, kMainWindowClass};
         for (int i = 0; i < 600 && !request.found; ++i) {
-            EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&request));
+            EnumWindows(MatchShownWindow, reinterpret_cast<LPARAM>(&request));
             Sleep(request.found ? 0 : 50);
         }
         main = request.found;
@@ -210,11 +195,11 @@ TEST(ProgramWithoutDevcon, ShowsAMessageBoxNamingDevconExe) {
     PROCESS_INFORMATION process =
         StartProgram(sandbox.programFolder / L"vantrel.exe", sandbox.elsewhere);
     ASSERT_NE(process.hProcess, nullptr);
-    FindRequest main{process.dwProcessId, nullptr};
-    NoticeRequest notice{process.dwProcessId, nullptr};
+    FindRequest main{process.dwProcessId, kMainWindowClass};
+    FindRequest notice{process.dwProcessId, kMessageBoxClass};
     for (int i = 0; i < 600 && !(main.found && notice.found); ++i) {
-        EnumWindows(MatchMainWindow, reinterpret_cast<LPARAM>(&main));
-        EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&notice));
+        EnumWindows(MatchShownWindow, reinterpret_cast<LPARAM>(&main));
+        EnumWindows(MatchShownWindow, reinterpret_cast<LPARAM>(&notice));
         Sleep(main.found && notice.found ? 0 : 50);
     }
     ASSERT_NE(main.found, nullptr) << "no window within 30 s";
