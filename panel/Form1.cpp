@@ -94,7 +94,11 @@ std::int32_t Form1::MinuteLimit() const {
 }
 
 void Form1::WatchdogTick() {
-    ++AutoOnCount;
+    // Auto On fires only on the tick that reaches its delay, so counting further changes nothing;
+    // stopping one past it keeps a watchdog that runs for decades from overflowing the counter.
+    if (AutoOnCount <= kAutoOnDelayTicks) {
+        ++AutoOnCount;
+    }
     if (Check2.Ticked()) {
         ++HourCount;
     }

@@ -23,7 +23,7 @@ TEST_F(PanelTest, AutoOnSwitchesUsbOnOnTheTenthTickAndUnticksItself) {
 TEST_F(PanelTest, AutoOnCountsFromItsClickEvenWhenTheCountHadPassedTen) {
     form.Check2.SetValue(1);
     Ticks(25);
-    ASSERT_EQ(form.AutoOnCount, 25);
+    ASSERT_GT(form.AutoOnCount, Form1::kAutoOnDelayTicks);
     form.Check1.SetValue(1);
     Ticks(9);
     EXPECT_TRUE(launches.empty());
