@@ -1,7 +1,6 @@
 #include "DeviceText.h"
 
 #include <cstdint>
-#include <cstdio>
 
 namespace {
 
@@ -67,10 +66,10 @@ std::string PrintableDeviceText(std::string_view text) {
         if (c == 0xFFFD) {
             printable.append(kReplacement);
         } else if (IsEscaped(c)) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, c <= 0x7F ? "\\x%02x" : "\\u%04x",
-                          static_cast<unsigned>(c));
-            printable.append(escape);
+            printable.append(c <= 0x7F ? "\\x" : "\\u");
+            for (int shift = c <= 0x7F ? 4 : 12; shift >= 0; shift -= 4) {
+                printable += "0123456789abcdef"[(c >> shift) & 0xF];
+            }
         } else {
             printable.append(text.substr(at, length));
         }

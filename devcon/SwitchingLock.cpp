@@ -1,29 +1,43 @@
 #include "SwitchingLock.h"
 
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <thread>
+#endif
+
+#include <algorithm>
+#include <cstdlib>
 
 namespace {
 
 constexpr std::chrono::milliseconds kMaxWait{60000};
 constexpr std::chrono::milliseconds kRetryEvery{20};
 
+// "60.0 s"
 std::string Seconds(std::chrono::milliseconds duration) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.1f s", static_cast<double>(duration.count()) / 1000);
-    return text;
+    const long long tenths = (duration.count() + 50) / 100;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s";
 }
 
 }  // namespace
 
+// On Windows through the system's own calls: the C++ library's clock and sleep would link a
+// POSIX threads layer into devcon.exe.
 std::chrono::steady_clock::time_point SteadyWaitClock::Now() {
+#ifdef _WIN32
+    return std::chrono::steady_clock::time_point(std::chrono::milliseconds(GetTickCount64()));
+#else
     return std::chrono::steady_clock::now();
+#endif
 }
 
 void SteadyWaitClock::Sleep(std::chrono::milliseconds duration) {
+#ifdef _WIN32
+    ::Sleep(static_cast<DWORD>(duration.count()));
+#else
     std::this_thread::sleep_for(duration);
+#endif
 }
 
 std::chrono::milliseconds LockWaitBound() {
