@@ -1,5 +1,6 @@
 // devcon.exe for Linux: switches every USB device on or off through sysfs, with DevCon's command
 // line and exit codes, so that Vantrel can launch it as it launches DevCon on Windows.
+#include <signal.h>
 #include <unistd.h>
 
 #include "Devcon.h"
@@ -25,6 +26,9 @@ class SysfsDevices : public DeviceLayer {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Whoever reads our output may go away (the program that started us ended, a pipe into
+    // `head`): the switching goes on, and what is left to say goes nowhere.
+    signal(SIGPIPE, SIG_IGN);
     const SysfsTree tree(SysfsTree::RootFromEnvironment());
     SysfsDevices devices(tree);
     SysfsLock lock(tree.DevicesFolder());

@@ -407,4 +407,27 @@ TEST_F(DevconExeTest, PastTheBoundASwitchGoesAheadAndSaysHowLongItWaited) {
     EXPECT_EQ(fake.Authorized("usb1"), "0");
 }
 
+// Nobody left to read what it says: it still switches everything.
+TEST_F(DevconExeTest, AReaderThatGoesAwayDoesNotStopTheSwitching) {
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    close(pipeFds[0]);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeFds[1], 1);
+        dup2(pipeFds[1], 2);
+        setenv("VANTREL_SYSFS_ROOT", fake.Root().c_str(), 1);
+        execl(DEVCON_EXE, "devcon.exe", "disable", "@USB\\*", nullptr);
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    int status = 0;
+    waitpid(child, &status, 0);
+
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    for (const char* rootHub : {"usb1", "usb2", "usb3"}) {
+        EXPECT_EQ(fake.Authorized(rootHub), "0") << rootHub;
+    }
+}
+
 }  // namespace
