@@ -1,8 +1,6 @@
 // The wait for the switching lock, on a virtual clock.
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <chrono>
 #include <string>
 
@@ -60,20 +58,6 @@ TEST(SwitchingLockTest, WaitsUntilTheLockIsFreeOrTheBoundHasPassed) {
         EXPECT_EQ(err.text, "");
         EXPECT_FALSE(report.Failed());
     }
-}
-
-TEST(SwitchingLockTest, TheEnvironmentMayShortenTheBoundButNeverLengthenIt) {
-    for (const auto& [asked, bound] : {std::pair{"250", 250ms},
-                                       {"0", 0ms},
-                                       {"600000", 60000ms},
-                                       {"-5", 60000ms},
-                                       {"soon", 60000ms},
-                                       {"", 60000ms}}) {
-        setenv("VANTREL_DEVCON_LOCK_WAIT_MS", asked, 1);
-        EXPECT_EQ(LockWaitBound(), bound) << asked;
-    }
-    unsetenv("VANTREL_DEVCON_LOCK_WAIT_MS");
-    EXPECT_EQ(LockWaitBound(), 60000ms);
 }
 
 }  // namespace
