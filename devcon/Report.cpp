@@ -6,24 +6,32 @@
 
 namespace {
 
-constexpr std::string_view kTool = "devcon.exe";
+constexpr std::string_view kTool = "devcon.exe: ";
+
+std::string Joined(std::initializer_list<std::string_view> parts) {
+    std::string line;
+    for (const std::string_view part : parts) {
+        line.append(part);
+    }
+    return line;
+}
 
 }  // namespace
 
 void Report::Device(std::string_view label, std::string_view state) {
-    out_ << label << ": " << state << '\n';
+    out_.Write(Joined({label, ": ", state, "\n"}));
 }
 
 void Report::Count(int count, std::string_view what) {
-    out_ << count << " device(s) " << what << ".\n";
+    out_.Write(Joined({std::to_string(count), " device(s) ", what, ".\n"}));
 }
 
 void Report::Line(std::string_view text) {
-    out_ << text << '\n';
+    out_.Write(Joined({text, "\n"}));
 }
 
 void Report::Failure(std::string_view message, std::string_view error, std::string_view fix) {
-    err_ << kTool << ": " << message << ": " << error << '\n';
+    err_.Write(Joined({kTool, message, ": ", error, "\n"}));
     fixes_.emplace_back(fix);
 }
 
@@ -31,7 +39,7 @@ void Report::Fixes() {
     std::set<std::string_view> printed;
     for (const std::string& fix : fixes_) {
         if (printed.insert(fix).second) {
-            err_ << kTool << ": to fix: " << fix << ".\n";
+            err_.Write(Joined({kTool, "to fix: ", fix, ".\n"}));
         }
     }
 }

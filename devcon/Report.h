@@ -1,16 +1,18 @@
 #pragma once
 
-#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "Output.h"
+
 // What a command prints, whatever the device layer: one line per device on standard output,
 // failures on standard error (naming the device and the error), the fix for each kind of failure
-// met, and a closing count. The exit code follows from what was reported.
+// met, and a closing count. Standard error carries failures only. The exit code follows from what
+// was reported.
 class Report {
   public:
-    Report(std::ostream& out, std::ostream& err) : out_(out), err_(err) {}
+    Report(Output& out, Output& err) : out_(out), err_(err) {}
 
     // "usb1 (xHCI Host Controller): disabled"
     void Device(std::string_view label, std::string_view state);
@@ -31,8 +33,8 @@ class Report {
     int ExitCode() const;
 
   private:
-    std::ostream& out_;
-    std::ostream& err_;
+    Output& out_;
+    Output& err_;
     std::vector<std::string> fixes_;  // one per failure, in the order met
     bool restartNeeded_ = false;
 };

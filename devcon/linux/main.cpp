@@ -1,34 +1,38 @@
 // devcon.exe for Linux: switches every USB device on or off through sysfs, with DevCon's command
 // line and exit codes, so that Vantrel can launch it as it launches DevCon on Windows.
-#include <iostream>
-#include <optional>
+#include <signal.h>
+#include <unistd.h>
 
-#include "CommandLine.h"
-#include "ExitCodes.h"
-#include "Report.h"
+#include "Devcon.h"
+#include "FdOutput.h"
 #include "StatusListing.h"
 #include "Switching.h"
+#include "SysfsLock.h"
 #include "SysfsTree.h"
 
+namespace {
+
+class SysfsDevices : public DeviceLayer {
+  public:
+    explicit SysfsDevices(const SysfsTree& tree) : tree_(tree) {}
+    void EnableAll(Report& report) override { ::EnableAll(tree_, report); }
+    void DisableAll(Report& report) override { ::DisableAll(tree_, report); }
+    void ListStatus(Report& report) override { ::ListStatus(tree_, report); }
+
+  private:
+    const SysfsTree& tree_;
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
-    const std::optional<Command> command = ParseCommandLine(argc, argv);
-    if (!command) {
-        std::cerr << UsageText();
-        return kExitUsage;
-    }
+    // Whoever reads our output may go away (the program that started us ended, a pipe into
+    // `head`): the switching goes on, and what is left to say goes nowhere.
+    signal(SIGPIPE, SIG_IGN);
     const SysfsTree tree(SysfsTree::RootFromEnvironment());
-    Report report(std::cout, std::cerr);
-    switch (*command) {
-        case Command::Enable:
-            EnableAll(tree, report);
-            break;
-        case Command::Disable:
-            DisableAll(tree, report);
-            break;
-        case Command::Status:
-            ListStatus(tree, report);
-            break;
-    }
-    report.Fixes();
-    return report.ExitCode();
+    SysfsDevices devices(tree);
+    SysfsLock lock(tree.DevicesFolder());
+    FdOutput out(STDOUT_FILENO);
+    FdOutput err(STDERR_FILENO);
+    return RunDevcon(argc, argv, devices, lock, out, err);
 }

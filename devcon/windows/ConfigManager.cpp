@@ -1,11 +1,10 @@
 #include "ConfigManager.h"
 
-#include <cstdio>
-
 namespace {
 
 // Wine's Configuration Manager has CM_Disable_DevNode and CM_Enable_DevNode as stubs that end
 // the calling process, and Wine cannot switch devices anyway: there, the tool says so instead.
+// Its CM_Locate_DevNodeW is a stub that finds nothing.
 // Wine's ntdll exports wine_get_version; Windows' does not.
 bool RunsUnderWine() {
     const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
@@ -26,15 +25,17 @@ ConfigManager::ConfigManager() {
                    std::to_string(GetLastError());
         return;
     }
+    locate_ = Find<LocateCall>(library_, "CM_Locate_DevNodeW");
     status_ = Find<StatusCall>(library_, "CM_Get_DevNode_Status");
     disable_ = Find<SwitchCall>(library_, "CM_Disable_DevNode");
     enable_ = Find<SwitchCall>(library_, "CM_Enable_DevNode");
-    if (status_ == nullptr || disable_ == nullptr || enable_ == nullptr) {
+    if (locate_ == nullptr || status_ == nullptr || disable_ == nullptr || enable_ == nullptr) {
         missing_ =
-            "cfgmgr32.dll lacks CM_Get_DevNode_Status, CM_Disable_DevNode or "
+            "cfgmgr32.dll lacks CM_Locate_DevNodeW, CM_Get_DevNode_Status, CM_Disable_DevNode or "
             "CM_Enable_DevNode";
     }
     if (RunsUnderWine()) {
+        underWine_ = true;
         cannotSwitch_ = "Wine does not implement it, and cannot switch devices";
     }
 }
@@ -43,6 +44,12 @@ ConfigManager::~ConfigManager() {
     if (library_ != nullptr) {
         FreeLibrary(library_);
     }
+}
+
+CONFIGRET ConfigManager::Locate(const std::wstring& instanceId, DEVINST& device) const {
+    // Present devices only: one unplugged or removed with its hub is not found.
+    std::wstring id = instanceId;
+    return locate_(&device, id.data(), CM_LOCATE_DEVNODE_NORMAL);
 }
 
 CONFIGRET ConfigManager::Status(DEVINST device, ULONG& status, ULONG& problem) const {
@@ -56,39 +63,4 @@ CONFIGRET ConfigManager::Disable(DEVINST device) const {
 
 CONFIGRET ConfigManager::Enable(DEVINST device) const {
     return enable_(device, 0);
-}
-
-std::string ConfigRetText(CONFIGRET result) {
-    const char* name = nullptr;
-    switch (result) {
-        case CR_SUCCESS:
-            name = "CR_SUCCESS";
-            break;
-        case CR_FAILURE:
-            name = "CR_FAILURE";
-            break;
-        case CR_INVALID_DEVNODE:
-            name = "CR_INVALID_DEVNODE";
-            break;
-        case CR_NO_SUCH_DEVNODE:
-            name = "CR_NO_SUCH_DEVNODE";
-            break;
-        case CR_REMOVE_VETOED:
-            name = "CR_REMOVE_VETOED";
-            break;
-        case CR_NOT_DISABLEABLE:
-            name = "CR_NOT_DISABLEABLE";
-            break;
-        case CR_ACCESS_DENIED:
-            name = "CR_ACCESS_DENIED";
-            break;
-        case CR_CALL_NOT_IMPLEMENTED:
-            name = "CR_CALL_NOT_IMPLEMENTED";
-            break;
-        default:
-            break;
-    }
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%02lX", static_cast<unsigned long>(result));
-    return name != nullptr ? std::string(name) + " (" + code + ")" : std::string("error ") + code;
 }

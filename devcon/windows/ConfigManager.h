@@ -6,9 +6,9 @@
 
 #include <string>
 
-// The Configuration Manager calls that switch devices and read their state, from cfgmgr32.dll in
-// the system folder, loaded at run time: cfgmgr32.dll is not one of Windows' Known DLLs, so a
-// static import would take a DLL of that name from devcon.exe's own folder first.
+// The Configuration Manager calls that find, switch and read devices, from cfgmgr32.dll in the
+// system folder, loaded at run time: cfgmgr32.dll is not one of Windows' Known DLLs, so a static
+// import would take a DLL of that name from devcon.exe's own folder first.
 class ConfigManager {
   public:
     ConfigManager();
@@ -21,22 +21,26 @@ class ConfigManager {
     // Empty where devices can be switched; otherwise why not.
     const std::string& CannotSwitch() const { return cannotSwitch_; }
 
+    // Whether Locate works: under Wine it finds nothing.
+    bool CanLocate() const { return !underWine_; }
+    // The device present now with that instance ID; CR_NO_SUCH_DEVNODE once it has gone.
+    CONFIGRET Locate(const std::wstring& instanceId, DEVINST& device) const;
     CONFIGRET Status(DEVINST device, ULONG& status, ULONG& problem) const;
     // Without CM_DISABLE_PERSIST: the next start of Windows enables the device again.
     CONFIGRET Disable(DEVINST device) const;
     CONFIGRET Enable(DEVINST device) const;
 
   private:
+    using LocateCall = CONFIGRET(WINAPI*)(PDEVINST, DEVINSTID_W, ULONG);
     using StatusCall = CONFIGRET(WINAPI*)(PULONG, PULONG, DEVINST, ULONG);
     using SwitchCall = CONFIGRET(WINAPI*)(DEVINST, ULONG);
 
     HMODULE library_ = nullptr;
+    LocateCall locate_ = nullptr;
     StatusCall status_ = nullptr;
     SwitchCall disable_ = nullptr;
     SwitchCall enable_ = nullptr;
     std::string missing_;
     std::string cannotSwitch_;
+    bool underWine_ = false;
 };
-
-// "CR_REMOVE_VETOED (0x17)"
-std::string ConfigRetText(CONFIGRET result);

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "DeviceText.h"
+
 namespace {
 
 constexpr std::string_view kFixUnseen =
@@ -30,9 +32,11 @@ bool IsRootHub(const PnpDevice& device) {
     return StartsWithIgnoringCase(device.instanceId, "USB\\ROOT_HUB");
 }
 
+// The description is the device's own text where its driver's INF takes it from the device.
 std::string Label(const PnpDevice& device) {
-    return device.description.empty() ? device.instanceId
-                                      : device.instanceId + " (" + device.description + ")";
+    return device.description.empty()
+               ? device.instanceId
+               : device.instanceId + " (" + PrintableDeviceText(device.description) + ")";
 }
 
 std::string StateText(const PnpState& state) {

@@ -5,37 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "ConfigRet.h"
 #include "Utf8.h"
 
 namespace {
 
-constexpr const char* kFixVetoed =
-    "close what uses a device below it (files open on a USB drive, say), then try again";
-constexpr const char* kFixNotDisableable =
-    "Windows keeps this device running; Device Manager shows why";
-constexpr const char* kFixOther =
-    "Device Manager shows the device's state and problem; try again, or restart Windows";
-constexpr const char* kFixWindowsOnly = "switch devices with devcon.exe on Windows itself";
+constexpr std::string_view kFixWindowsOnly = "switch devices with devcon.exe on Windows itself";
 
-bool IsGone(CONFIGRET result) {
-    return result == CR_NO_SUCH_DEVNODE || result == CR_INVALID_DEVNODE;
-}
-
-PnpAnswer Refused(std::string error, std::string fix) {
-    return {PnpAnswer::Refused, std::move(error), std::move(fix)};
-}
-
-std::string FixFor(CONFIGRET result) {
-    switch (result) {
-        case CR_ACCESS_DENIED:
-            return std::string(kFixRunAsAdministrator);
-        case CR_REMOVE_VETOED:
-            return kFixVetoed;
-        case CR_NOT_DISABLEABLE:
-            return kFixNotDisableable;
-        default:
-            return kFixOther;
-    }
+PnpAnswer Refused(std::string error, std::string_view fix) {
+    return {PnpAnswer::Refused, std::move(error), std::string(fix)};
 }
 
 // A text property of the device from the registry; empty when it has none.
@@ -70,12 +48,11 @@ std::wstring InstanceId(HDEVINFO set, SP_DEVINFO_DATA& device) {
 
 PnpListing SetupApiDevices::List() {
     PnpListing listing;
-    handles_.clear();
     const HDEVINFO set =
         SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT);
     if (set == INVALID_HANDLE_VALUE) {
-        listing.answer =
-            Refused("SetupDiGetClassDevsW: error " + std::to_string(GetLastError()), kFixOther);
+        listing.answer = Refused("SetupDiGetClassDevsW: error " + std::to_string(GetLastError()),
+                                 kFixSeeDeviceManager);
         return listing;
     }
     SP_DEVINFO_DATA device{};
@@ -90,30 +67,69 @@ PnpListing SetupApiDevices::List() {
             description = RegistryText(set, device, SPDRP_DEVICEDESC);
         }
         listing.devices.push_back({id, Utf8(description)});
-        handles_[id] = device.DevInst;
     }
     SetupDiDestroyDeviceInfoList(set);
     return listing;
 }
 
+template <typename Use>
+PnpAnswer SetupApiDevices::WithDevice(const PnpDevice& device, Use use) const {
+    if (!configManager_.Missing().empty()) {
+        return Refused(configManager_.Missing(), kFixSeeDeviceManager);
+    }
+    const std::wstring id = Wide(device.instanceId);
+    if (configManager_.CanLocate()) {
+        DEVINST handle = 0;
+        const PnpAnswer located =
+            AnswerFor("CM_Locate_DevNodeW", configManager_.Locate(id, handle));
+        if (located.kind == PnpAnswer::Done) {
+            use(handle);
+        }
+        return located;
+    }
+    // Under Wine, through SetupAPI, in a list of this one device that lives for the call.
+    const HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, nullptr);
+    if (set == INVALID_HANDLE_VALUE) {
+        return Refused("SetupDiCreateDeviceInfoList: error " + std::to_string(GetLastError()),
+                       kFixSeeDeviceManager);
+    }
+    SP_DEVINFO_DATA found{};
+    found.cbSize = sizeof found;
+    PnpAnswer located;
+    if (SetupDiOpenDeviceInfoW(set, id.c_str(), nullptr, 0, &found)) {
+        use(found.DevInst);
+    } else if (GetLastError() == ERROR_NO_SUCH_DEVINST) {
+        located.kind = PnpAnswer::Gone;
+    } else {
+        located = Refused("SetupDiOpenDeviceInfoW: error " + std::to_string(GetLastError()),
+                          kFixSeeDeviceManager);
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return located;
+}
+
 PnpState SetupApiDevices::State(const PnpDevice& device) {
     PnpState state;
-    if (!configManager_.Missing().empty()) {
-        state.answer = Refused(configManager_.Missing(), kFixOther);
-        return state;
-    }
-    const auto handle = handles_.find(device.instanceId);
-    if (handle == handles_.end()) {
+    const PnpAnswer located = WithDevice(device, [&](DEVINST handle) { state = StateOf(handle); });
+    if (located.kind == PnpAnswer::Gone) {
         state.kind = PnpState::Gone;
-        return state;
+    } else if (located.kind == PnpAnswer::Refused) {
+        state.kind = PnpState::Unreadable;
+        state.answer = located;
     }
+    return state;
+}
+
+PnpState SetupApiDevices::StateOf(DEVINST handle) const {
+    PnpState state;
     ULONG status = 0;
     ULONG problem = 0;
-    const CONFIGRET result = configManager_.Status(handle->second, status, problem);
-    if (IsGone(result)) {
+    const CONFIGRET result = configManager_.Status(handle, status, problem);
+    state.answer = AnswerFor("CM_Get_DevNode_Status", result);
+    if (state.answer.kind == PnpAnswer::Gone) {
         state.kind = PnpState::Gone;
-    } else if (result != CR_SUCCESS) {
-        state.answer = Refused("CM_Get_DevNode_Status: " + ConfigRetText(result), FixFor(result));
+    } else if (state.answer.kind == PnpAnswer::Refused) {
+        state.kind = PnpState::Unreadable;
     } else if ((status & DN_HAS_PROBLEM) != 0) {
         state.kind = problem == CM_PROB_DISABLED ? PnpState::Disabled : PnpState::Problem;
         state.problem = problem;
@@ -136,25 +152,15 @@ PnpAnswer SetupApiDevices::Enable(const PnpDevice& device) {
 
 PnpAnswer SetupApiDevices::Switch(const PnpDevice& device, bool on) {
     const std::string call = on ? "CM_Enable_DevNode" : "CM_Disable_DevNode";
-    if (!configManager_.Missing().empty()) {
-        return Refused(configManager_.Missing(), kFixOther);
-    }
-    if (!configManager_.CannotSwitch().empty()) {
+    if (configManager_.Missing().empty() && !configManager_.CannotSwitch().empty()) {
         return Refused(call + ": " + configManager_.CannotSwitch(), kFixWindowsOnly);
     }
-    const auto handle = handles_.find(device.instanceId);
-    if (handle == handles_.end()) {
-        return {PnpAnswer::Gone, {}, {}};
-    }
-    const CONFIGRET result =
-        on ? configManager_.Enable(handle->second) : configManager_.Disable(handle->second);
-    if (IsGone(result)) {
-        return {PnpAnswer::Gone, {}, {}};
-    }
-    if (result != CR_SUCCESS) {
-        return Refused(call + ": " + ConfigRetText(result), FixFor(result));
-    }
-    return {};
+    PnpAnswer answer;
+    const PnpAnswer located = WithDevice(device, [&](DEVINST handle) {
+        answer =
+            AnswerFor(call, on ? configManager_.Enable(handle) : configManager_.Disable(handle));
+    });
+    return located.kind == PnpAnswer::Done ? answer : located;
 }
 
 bool SetupApiDevices::CallerIsAdministrator() {

@@ -2,14 +2,14 @@
 
 #include <windows.h>
 
-#include <map>
-#include <string>
-
 #include "ConfigManager.h"
 #include "PnpDevices.h"
 
-// The devices of this computer: listed through SetupAPI, read and switched through the
-// Configuration Manager (CM_Get_DevNode_Status, CM_Disable_DevNode, CM_Enable_DevNode).
+// The devices of this computer: listed through SetupAPI, then found afresh by instance ID
+// (CM_Locate_DevNodeW) right before each read and switch, and read and switched through the
+// Configuration Manager (CM_Get_DevNode_Status, CM_Disable_DevNode, CM_Enable_DevNode). No
+// device handle outlives the call that located it: another copy of the tool may have switched
+// the device, and Windows removed or re-created it, in between.
 class SetupApiDevices : public PnpDevices {
   public:
     PnpListing List() override;
@@ -19,8 +19,12 @@ class SetupApiDevices : public PnpDevices {
     bool CallerIsAdministrator() override;
 
   private:
+    // Finds the device present now with the device's instance ID and runs `use` on its handle,
+    // which is valid during that call only. Done after `use`, else Gone or Refused.
+    template <typename Use>
+    PnpAnswer WithDevice(const PnpDevice& device, Use use) const;
+    PnpState StateOf(DEVINST handle) const;
     PnpAnswer Switch(const PnpDevice& device, bool on);
 
     ConfigManager configManager_;
-    std::map<std::string, DEVINST> handles_;  // by instance ID, from the last listing
 };

@@ -1,15 +1,14 @@
 // devcon.exe for Windows: switches every USB device on or off through Windows' Plug and Play
 // manager, with DevCon's command line and exit codes, so that Vantrel works without the Windows
-// Driver Kit. Microsoft's DevCon may take its place: same name, same folder.
+// Driver Kit.
 #include <windows.h>
 
-#include <iostream>
-#include <optional>
+#include <cstdlib>
 
-#include "CommandLine.h"
-#include "ExitCodes.h"
+#include "Devcon.h"
+#include "HandleOutput.h"
+#include "MutexLock.h"
 #include "PnpSwitching.h"
-#include "Report.h"
 #include "SetupApiDevices.h"
 
 namespace {
@@ -25,48 +24,32 @@ void LoadDllsFromSystemFolderOnly() {
     }
 }
 
-// The report is UTF-8; a console shows it as such while the tool runs.
-class Utf8Console {
+class PnpDeviceLayer : public DeviceLayer {
   public:
-    Utf8Console() : previous_(GetConsoleOutputCP()) {
-        if (previous_ != 0) {
-            SetConsoleOutputCP(CP_UTF8);
-        }
-    }
-    ~Utf8Console() {
-        if (previous_ != 0) {
-            SetConsoleOutputCP(previous_);
-        }
-    }
+    void EnableAll(Report& report) override { ::EnableAll(devices_, report); }
+    void DisableAll(Report& report) override { ::DisableAll(devices_, report); }
+    void ListStatus(Report& report) override { ::ListStatus(devices_, report); }
 
   private:
-    UINT previous_;
+    SetupApiDevices devices_;
 };
 
 }  // namespace
 
+// The C++ library's own terminate handler names an uncaught exception's type, demangled, and
+// links a demangler of 45 KB for it. Nothing escapes devcon.exe on purpose; should anything,
+// it ends as abort() ends it.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() {
+    std::abort();
+}
+}  // namespace __gnu_cxx
+
 int main(int argc, char** argv) {
     LoadDllsFromSystemFolderOnly();
-    const std::optional<Command> command = ParseCommandLine(argc, argv);
-    if (!command) {
-        std::cerr << UsageText();
-        return kExitUsage;
-    }
-    const Utf8Console console;
-    SetupApiDevices devices;
-    Report report(std::cout, std::cerr);
-    switch (*command) {
-        case Command::Enable:
-            EnableAll(devices, report);
-            break;
-        case Command::Disable:
-            DisableAll(devices, report);
-            break;
-        case Command::Status:
-            ListStatus(devices, report);
-            break;
-    }
-    report.Fixes();
-    std::cout.flush();
-    return report.ExitCode();
+    PnpDeviceLayer devices;
+    MutexLock lock;
+    HandleOutput out(STD_OUTPUT_HANDLE);
+    HandleOutput err(STD_ERROR_HANDLE);
+    return RunDevcon(argc, argv, devices, lock, out, err);
 }

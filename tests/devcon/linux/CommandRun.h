@@ -1,13 +1,13 @@
 #pragma once
 
 #include <functional>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "FakeUsbTree.h"
 #include "Report.h"
+#include "StringOutput.h"
 #include "SysfsTree.h"
 
 // One run of a devcon command against a fake tree whose kernel reacts to every write.
@@ -40,13 +40,13 @@ inline CommandRun RunCommand(DevconCommand command, FakeUsbTree& fake,
             betweenSteps(entry, value);
         }
     });
-    std::ostringstream out;
-    std::ostringstream err;
+    StringOutput out;
+    StringOutput err;
     Report report(out, err);
     command(tree, report);
     report.Fixes();
-    run.out = out.str();
-    run.err = err.str();
+    run.out = out.text;
+    run.err = err.text;
     run.failed = report.Failed();
     return run;
 }

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -62,24 +64,24 @@ std::vector<char*> Pointers(std::vector<std::string>& strings) {
     return pointers;
 }
 
-// Runs devcon.exe on the tree at `root` (never on the real /sys), as user nobody when asked,
-// and waits at most ten seconds for it.
-ToolRun RunTool(const fs::path& root, Strings args, bool asNobody = false) {
+// Starts devcon.exe on the tree at `root` (never on the real /sys), as user nobody when asked,
+// with `environment` added to ours; its output goes to files in the tree.
+pid_t StartTool(const fs::path& root, Strings args, bool asNobody = false,
+                const Strings& extraEnvironment = {}) {
     EXPECT_TRUE(root.is_absolute() && fs::exists(root / "bus")) << root;
     if (!root.is_absolute() || !fs::exists(root / "bus")) {
-        return {};
+        return -1;
     }
-    const fs::path out = root / "stdout";
-    const fs::path err = root / "stderr";
     args.insert(args.begin(), "devcon.exe");
     std::vector<char*> argv = Pointers(args);
     std::vector<std::string> environment = ToolEnvironment(root);
+    environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
     std::vector<char*> envp = Pointers(environment);
 
     const pid_t child = fork();
     if (child == 0) {
-        const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int outFd = open((root / "stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int errFd = open((root / "stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(outFd, 1);
         dup2(errFd, 2);
         // Opened while still root: nobody may not be able to reach the build folder (under
@@ -92,7 +94,15 @@ ToolRun RunTool(const fs::path& root, Strings args, bool asNobody = false) {
         fexecve(exe, argv.data(), envp.data());
         _exit(127);
     }
+    return child;
+}
+
+// Waits at most ten seconds for the started devcon.exe and collects what it printed.
+ToolRun FinishTool(const fs::path& root, pid_t child) {
     ToolRun run;
+    if (child < 0) {
+        return run;
+    }
     int status = 0;
     const auto deadline = std::chrono::steady_clock::now() + 10s;
     while (waitpid(child, &status, WNOHANG) == 0) {
@@ -105,11 +115,16 @@ ToolRun RunTool(const fs::path& root, Strings args, bool asNobody = false) {
         std::this_thread::sleep_for(2ms);
     }
     run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = FileContent(out);
-    run.err = FileContent(err);
-    fs::remove(out);
-    fs::remove(err);
+    run.out = FileContent(root / "stdout");
+    run.err = FileContent(root / "stderr");
+    fs::remove(root / "stdout");
+    fs::remove(root / "stderr");
     return run;
+}
+
+ToolRun RunTool(const fs::path& root, Strings args, bool asNobody = false,
+                const Strings& extraEnvironment = {}) {
+    return FinishTool(root, StartTool(root, std::move(args), asNobody, extraEnvironment));
 }
 
 // Every file of the tree with its content.
@@ -338,6 +353,81 @@ TEST(DevconExeWithoutUsb, FindsNothingAndSucceeds) {
     EXPECT_EQ(status.out, "0 matching device(s) found.\n");
     EXPECT_EQ(enable.exitCode, 0);
     EXPECT_EQ(enable.out, "0 device(s) enabled.\n");
+}
+
+// The switching lock as another copy of devcon.exe holds it: a flock on the tree's devices folder.
+class HeldLock {
+  public:
+    explicit HeldLock(const FakeUsbTree& fake)
+        : fd_(open((fake.Root() / "bus/usb/devices").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        EXPECT_EQ(flock(fd_, LOCK_EX | LOCK_NB), 0) << std::strerror(errno);
+    }
+    ~HeldLock() { Release(); }
+    void Release() {
+        if (fd_ >= 0) {
+            close(fd_);
+            fd_ = -1;
+        }
+    }
+
+  private:
+    int fd_;
+};
+
+TEST_F(DevconExeTest, ASwitchWaitsForTheCopyThatHoldsTheLockAndStatusDoesNot) {
+    fake.SetAttribute("usb3", "authorized", "0");
+    HeldLock held(fake);
+
+    EXPECT_EQ(RunTool(fake.Root(), {"status", "@USB\\*"}).exitCode, 0);
+    const pid_t enable = StartTool(fake.Root(), {"enable", "@USB\\*"});
+    std::this_thread::sleep_for(300ms);  // time to switch, were it not held up
+    EXPECT_EQ(waitpid(enable, nullptr, WNOHANG), 0) << "enable did not wait";
+    EXPECT_EQ(fake.Authorized("usb3"), "0");
+    held.Release();
+    const ToolRun run = FinishTool(fake.Root(), enable);
+
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "usb3 (EHCI Host Controller): enabled\n1 device(s) enabled.\n");
+    EXPECT_EQ(fake.Authorized("usb3"), "1");
+}
+
+TEST_F(DevconExeTest, PastTheBoundASwitchGoesAheadAndSaysHowLongItWaited) {
+    const HeldLock held(fake);
+
+    const ToolRun run = RunTool(fake.Root(), {"disable", "@USB\\*"}, /*asNobody=*/false,
+                                {"VANTREL_DEVCON_LOCK_WAIT_MS=200"});
+
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    EXPECT_TRUE(std::regex_search(run.out, std::regex("^Waited [0-9]+\\.[0-9] s for another copy "
+                                                      "of devcon\\.exe to finish switching; going "
+                                                      "ahead\\.\n")))
+        << run.out;
+    EXPECT_TRUE(run.out.ends_with("3 device(s) disabled.\n")) << run.out;
+    EXPECT_EQ(fake.Authorized("usb1"), "0");
+}
+
+// Nobody left to read what it says: it still switches everything.
+TEST_F(DevconExeTest, AReaderThatGoesAwayDoesNotStopTheSwitching) {
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    close(pipeFds[0]);
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(pipeFds[1], 1);
+        dup2(pipeFds[1], 2);
+        setenv("VANTREL_SYSFS_ROOT", fake.Root().c_str(), 1);
+        execl(DEVCON_EXE, "devcon.exe", "disable", "@USB\\*", nullptr);
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    int status = 0;
+    waitpid(child, &status, 0);
+
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    for (const char* rootHub : {"usb1", "usb2", "usb3"}) {
+        EXPECT_EQ(fake.Authorized(rootHub), "0") << rootHub;
+    }
 }
 
 }  // namespace

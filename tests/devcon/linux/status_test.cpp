@@ -83,4 +83,18 @@ TEST(StatusTest, UnlistableDeviceFolderIsAFailure) {
               "devcon.exe: cannot list " + devices.string() + ": Not a directory");
 }
 
+// A device chooses its own product string: what it says reaches the terminal escaped.
+TEST(StatusTest, PrintsNoControlCharacterThatADeviceSends) {
+    FakeUsbTree fake;
+    fake.PlugRootHub(1, "xHCI Host Controller");
+    fake.PlugDevice("1-1", "Stick\x1b]0;owned\x07\x1b[2J");
+
+    const CommandRun run = RunCommand(ListStatus, fake);
+
+    EXPECT_EQ(run.out,
+              "usb1 (xHCI Host Controller): running\n"
+              "1-1 (Stick\\x1b]0;owned\\x07\\x1b[2J): running\n"
+              "2 matching device(s) found.\n");
+}
+
 }  // namespace

@@ -92,11 +92,18 @@ class DevconUnderWine : public ::testing::Test {
 
     Sandbox sandbox;
 
-    // Runs the built tool with its output and errors in files; waits at most 30 s.
-    ToolRun RunTool(const std::wstring& arguments) const {
-        ToolRun run;
-        const fs::path out = sandbox.root / L"out.txt";
-        const fs::path err = sandbox.root / L"err.txt";
+    struct StartedTool {
+        PROCESS_INFORMATION process{};
+        fs::path out;
+        fs::path err;
+    };
+
+    // Starts the built tool with its output and errors in files of its own, and `lockWaitMs`
+    // as VANTREL_DEVCON_LOCK_WAIT_MS.
+    StartedTool StartTool(const std::wstring& arguments, const wchar_t* lockWaitMs = L"") {
+        const std::wstring run = std::to_wstring(++runs_);
+        StartedTool started{
+            {}, sandbox.root / (L"out" + run + L".txt"), sandbox.root / (L"err" + run + L".txt")};
         SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
         const auto create = [&](const fs::path& path) {
             return CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable,
@@ -105,27 +112,47 @@ class DevconUnderWine : public ::testing::Test {
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = create(out);
-        startup.hStdError = create(err);
+        startup.hStdOutput = create(started.out);
+        startup.hStdError = create(started.err);
         const fs::path exe = FromBuildPath(DEVCON_EXE);
         std::wstring commandLine = L"devcon.exe " + arguments;
-        PROCESS_INFORMATION process{};
-        if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                           CREATE_NO_WINDOW, nullptr, sandbox.root.c_str(), &startup, &process)) {
-            run.finished = WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0;
-            if (!run.finished) {
-                TerminateProcess(process.hProcess, 1);
-            }
-            GetExitCodeProcess(process.hProcess, &run.exitCode);
-            CloseHandle(process.hThread);
-            CloseHandle(process.hProcess);
+        SetEnvironmentVariableW(L"VANTREL_DEVCON_LOCK_WAIT_MS", lockWaitMs);
+        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                            CREATE_NO_WINDOW, nullptr, sandbox.root.c_str(), &startup,
+                            &started.process)) {
+            ADD_FAILURE() << "CreateProcessW: error " << GetLastError();
         }
+        SetEnvironmentVariableW(L"VANTREL_DEVCON_LOCK_WAIT_MS", nullptr);
         CloseHandle(startup.hStdOutput);
         CloseHandle(startup.hStdError);
-        run.out = FileText(out);
-        run.err = FileText(err);
+        return started;
+    }
+
+    // Waits at most 30 s for the started tool and collects what it printed.
+    static ToolRun FinishTool(const StartedTool& started) {
+        ToolRun run;
+        const HANDLE process = started.process.hProcess;
+        if (process == nullptr) {
+            return run;
+        }
+        run.finished = WaitForSingleObject(process, 30000) == WAIT_OBJECT_0;
+        if (!run.finished) {
+            TerminateProcess(process, 1);
+        }
+        GetExitCodeProcess(process, &run.exitCode);
+        CloseHandle(started.process.hThread);
+        CloseHandle(process);
+        run.out = FileText(started.out);
+        run.err = FileText(started.err);
         return run;
     }
+
+    ToolRun RunTool(const std::wstring& arguments, const wchar_t* lockWaitMs = L"") {
+        return FinishTool(StartTool(arguments, lockWaitMs));
+    }
+
+  private:
+    int runs_ = 0;
 };
 
 TEST_F(DevconUnderWine, StatusListsTheUsbDevicesAndNotTheHostController) {
@@ -178,6 +205,48 @@ TEST_F(DevconUnderWine, DisableFailsCleanlyNamingTheRootHub) {
         EXPECT_NE(run.err.find("needs administrator rights"), std::string::npos) << run.err;
     }
     EXPECT_NE(run.err.find("devcon.exe: to fix: "), std::string::npos) << run.err;
+}
+
+constexpr const wchar_t* kSwitchingMutex = L"Global\\Vantrel.devcon.switching";
+
+// A copy that holds the switching mutex holds up an enable until it lets go; past the bound the
+// enable goes ahead and says so; a mutex abandoned by a copy that ended is free.
+TEST_F(DevconUnderWine, EnableWaitsForTheCopyThatHoldsTheSwitchingMutex) {
+    const HANDLE mutex = CreateMutexW(nullptr, TRUE, kSwitchingMutex);
+    ASSERT_NE(mutex, nullptr);
+
+    const StartedTool enable = StartTool(L"enable @USB\\*");
+    EXPECT_EQ(WaitForSingleObject(enable.process.hProcess, 500), static_cast<DWORD>(WAIT_TIMEOUT))
+        << "enable did not wait";
+    ReleaseMutex(mutex);
+    const ToolRun waited = FinishTool(enable);
+    ASSERT_TRUE(waited.finished);
+    EXPECT_EQ(waited.out.find("Waited"), std::string::npos) << waited.out;
+
+    ASSERT_EQ(WaitForSingleObject(mutex, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    const ToolRun bounded = RunTool(L"disable @USB\\*", L"200");
+    ASSERT_TRUE(bounded.finished);
+    EXPECT_TRUE(bounded.out.starts_with("Waited 0.")) << bounded.out;
+    EXPECT_NE(bounded.out.find(" s for another copy of devcon.exe to finish switching; going "
+                               "ahead.\n"),
+              std::string::npos)
+        << bounded.out;
+    ReleaseMutex(mutex);
+    CloseHandle(mutex);
+
+    // Taken by a thread that ends without releasing it.
+    const HANDLE holder = CreateThread(
+        nullptr, 0,
+        [](void*) -> DWORD {
+            CreateMutexW(nullptr, TRUE, kSwitchingMutex);  // left open: the mutex lives on
+            return 0;
+        },
+        nullptr, 0, nullptr);
+    WaitForSingleObject(holder, INFINITE);
+    CloseHandle(holder);
+    const ToolRun abandoned = RunTool(L"enable @USB\\*");
+    ASSERT_TRUE(abandoned.finished);
+    EXPECT_EQ(abandoned.out.find("Waited"), std::string::npos) << abandoned.out;
 }
 
 // Says whose it is and what it does, and runs with its caller's rights.

@@ -2,14 +2,15 @@
 // what is printed, and the exit code.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "ConfigRet.h"
 #include "ExitCodes.h"
 #include "FakePnpDevices.h"
 #include "PnpSwitching.h"
 #include "Report.h"
+#include "StringOutput.h"
 
 using Strings = std::vector<std::string>;
 
@@ -32,12 +33,12 @@ struct CommandRun {
 };
 
 CommandRun RunCommand(void (*command)(PnpDevices&, Report&), FakePnpDevices& devices) {
-    std::ostringstream out;
-    std::ostringstream err;
+    StringOutput out;
+    StringOutput err;
     Report report(out, err);
     command(devices, report);
     report.Fixes();
-    return {out.str(), err.str(), report.ExitCode()};
+    return {out.text, err.text, report.ExitCode()};
 }
 
 // An xHCI controller whose root hub has a keyboard (with its HID child) and a hub with a mouse,
@@ -129,8 +130,8 @@ TEST_F(PnpSwitchingTest, EnableSwitchesOnDevicesDisabledOneByOneAfterTheRootHubs
 }
 
 TEST_F(PnpSwitchingTest, ARefusedDeviceIsNamedWithItsErrorAndTheOthersGoOn) {
-    devices.Refuse(kHub30, "CM_Disable_DevNode: CR_REMOVE_VETOED (0x17)",
-                   "close what uses a device below it");
+    const PnpAnswer vetoed = AnswerFor("CM_Disable_DevNode", CR_REMOVE_VETOED);
+    devices.Refuse(kHub30, vetoed.error, vetoed.fix);
 
     const CommandRun run = RunCommand(DisableAll, devices);
 
@@ -142,10 +143,36 @@ TEST_F(PnpSwitchingTest, ARefusedDeviceIsNamedWithItsErrorAndTheOthersGoOn) {
     EXPECT_EQ(run.err,
               "devcon.exe: USB\\ROOT_HUB30\\4&2F1C3A5&0&0: cannot disable it: CM_Disable_DevNode: "
               "CR_REMOVE_VETOED (0x17)\n"
-              "devcon.exe: to fix: close what uses a device below it.\n");
+              "devcon.exe: to fix: a program is using a device below it; close files on USB drives "
+              "and try again.\n");
     EXPECT_EQ(run.exitCode, kExitFailed);
     EXPECT_TRUE(devices.Present(kKeyboard));
     EXPECT_FALSE(devices.Present(kStick));
+}
+
+TEST(ConfigRetTest, EveryCodeIsNamedWithItsNumberAndTheCommonRefusalsWithTheirFix) {
+    const struct {
+        CONFIGRET result;
+        PnpAnswer::Kind kind;
+        std::string error;
+        std::string fixBegins;
+    } cases[] = {
+        {CR_SUCCESS, PnpAnswer::Done, "", ""},
+        {CR_NO_SUCH_DEVNODE, PnpAnswer::Gone, "", ""},
+        {CR_NOT_DISABLEABLE, PnpAnswer::Refused, "CM_Disable_DevNode: CR_NOT_DISABLEABLE (0x28)",
+         "Windows keeps this device on"},
+        {CR_ACCESS_DENIED, PnpAnswer::Refused, "CM_Disable_DevNode: CR_ACCESS_DENIED (0x33)",
+         "run devcon.exe as administrator"},
+        {CR_INVALID_STRUCTURE_SIZE, PnpAnswer::Refused,
+         "CM_Disable_DevNode: CR_INVALID_STRUCTURE_SIZE (0x3B)", "Device Manager shows"},
+        {0x4D, PnpAnswer::Refused, "CM_Disable_DevNode: CONFIGRET 0x4D", "Device Manager shows"},
+    };
+    for (const auto& c : cases) {
+        const PnpAnswer answer = AnswerFor("CM_Disable_DevNode", c.result);
+        EXPECT_EQ(answer.kind, c.kind) << c.result;
+        EXPECT_EQ(answer.error, c.error);
+        EXPECT_TRUE(answer.fix.starts_with(c.fixBegins)) << answer.fix;
+    }
 }
 
 // Vantrel starts several copies at once: a switch refused because another copy made it first
@@ -269,6 +296,14 @@ TEST_F(PnpSwitchingTest, ADeviceUnpluggedWhileItIsSwitchedIsNoError) {
               "1 device(s) enabled.\n");
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.exitCode, kExitDone);
+}
+
+TEST_F(PnpSwitchingTest, ADescriptionIsPrintedEscaped) {
+    devices.Plug("USB\\VID_1234&PID_5678\\7&1&0&3", "Stick\x1b]0;owned\x07", kHub30);
+
+    EXPECT_NE(RunCommand(ListStatus, devices)
+                  .out.find("USB\\VID_1234&PID_5678\\7&1&0&3 (Stick\\x1b]0;owned\\x07): running\n"),
+              std::string::npos);
 }
 
 }  // namespace

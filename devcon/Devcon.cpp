@@ -1,0 +1,33 @@
+#include "Devcon.h"
+
+#include <optional>
+
+#include "CommandLine.h"
+#include "ExitCodes.h"
+
+int RunDevcon(int argc, const char* const* argv, DeviceLayer& devices, SwitchingLock& lock,
+              Output& out, Output& err) {
+    const std::optional<Command> command = ParseCommandLine(argc, argv);
+    if (!command) {
+        err.Write(UsageText());
+        return kExitUsage;
+    }
+    Report report(out, err);
+    if (*command != Command::Status) {
+        SteadyWaitClock clock;
+        TakeTurn(lock, clock, LockWaitBound(), report);
+    }
+    switch (*command) {
+        case Command::Enable:
+            devices.EnableAll(report);
+            break;
+        case Command::Disable:
+            devices.DisableAll(report);
+            break;
+        case Command::Status:
+            devices.ListStatus(report);
+            break;
+    }
+    report.Fixes();
+    return report.ExitCode();
+}

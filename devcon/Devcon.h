@@ -1,0 +1,19 @@
+#pragma once
+
+#include "Output.h"
+#include "Report.h"
+#include "SwitchingLock.h"
+
+// What devcon.exe does on one platform: its device layer's three commands.
+class DeviceLayer {
+  public:
+    virtual ~DeviceLayer() = default;
+    virtual void EnableAll(Report& report) = 0;
+    virtual void DisableAll(Report& report) = 0;
+    virtual void ListStatus(Report& report) = 0;
+};
+
+// devcon.exe's run, the same on every platform: the command line, the switching lock around an
+// enable or disable, the command, the fixes and the exit code.
+int RunDevcon(int argc, const char* const* argv, DeviceLayer& devices, SwitchingLock& lock,
+              Output& out, Output& err);
