@@ -5,8 +5,8 @@
 #include "CommandLine.h"
 #include "ExitCodes.h"
 
-int RunDevcon(int argc, const char* const* argv, DeviceLayer& devices, SwitchingLock& lock,
-              Output& out, Output& err) {
+int RunTool(int argc, const char* const* argv, DeviceLayer& devices, SwitchingLock& lock,
+            Output& out, Output& err) {
     const std::optional<Command> command = ParseCommandLine(argc, argv);
     if (!command) {
         err.Write(UsageText());

@@ -15,5 +15,5 @@ class DeviceLayer {
 
 // devcon.exe's run, the same on every platform: the command line, the switching lock around an
 // enable or disable, the command, the fixes and the exit code.
-int RunDevcon(int argc, const char* const* argv, DeviceLayer& devices, SwitchingLock& lock,
-              Output& out, Output& err);
+int RunTool(int argc, const char* const* argv, DeviceLayer& devices, SwitchingLock& lock,
+            Output& out, Output& err);

@@ -34,5 +34,5 @@ int main(int argc, char** argv) {
     SysfsLock lock(tree.DevicesFolder());
     FdOutput out(STDOUT_FILENO);
     FdOutput err(STDERR_FILENO);
-    return RunDevcon(argc, argv, devices, lock, out, err);
+    return RunTool(argc, argv, devices, lock, out, err);
 }

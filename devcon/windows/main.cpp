@@ -51,5 +51,5 @@ int main(int argc, char** argv) {
     MutexLock lock;
     HandleOutput out(STD_OUTPUT_HANDLE);
     HandleOutput err(STD_ERROR_HANDLE);
-    return RunDevcon(argc, argv, devices, lock, out, err);
+    return RunTool(argc, argv, devices, lock, out, err);
 }
