@@ -27,7 +27,7 @@ mkdir -p "$downloads"
 export DEVCON_LOG="Z:${log//\//\\}"
 
 program_pid=
-source "$(dirname "$0")/checks.sh"
+source "$(dirname "$0")/../../support/lib.sh"
 
 cleanup() {
     [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
@@ -40,16 +40,6 @@ probe() { wine "$window_probe" "$@" | tr -d '\r'; }
 entry() {  # NAME
     wine reg query "$key" /v "$1" /reg:64 2>/dev/null | tr -d '\r' |
         sed -n "s/^ *$1 *REG_[A-Z_]* *//p"
-}
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
-# Waits at most SECONDS for COMMAND to succeed.
-within() {  # SECONDS COMMAND...
-    local deadline=$(($(now_ms) + $1 * 1000))
-    shift
-    until "$@"; do
-        [ "$(now_ms)" -ge "$deadline" ] && return 1
-        sleep 0.2
-    done
 }
 installed_files() { (cd "$folder" 2>/dev/null && find . -type f | sed 's|^\./||' | sort); }
 
@@ -98,16 +88,16 @@ cp "$recording_devcon" "$folder/devcon.exe"
 (cd "$work" && exec wine start /wait "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Vantrel.lnk") \
     >"$work/wine.log" 2>&1 &
 program_pid=$!
-within 30 probe focus >/dev/null 2>&1
+wait_until 30 probe focus >/dev/null 2>&1
 [ "$(probe focus)" = Command1 ]
 check $? "the shortcut starts the installed program: its window is up"
 sleep 0.5
 xdotool mousemove $(probe at Command2 0.5 0.5) click 1
-within 10 grep -qs 'args=disable' "$log"
+wait_until 10 grep -qs 'args=disable' "$log"
 grep -qsiF $'exe=C:\\Program Files\\Vantrel\\devcon.exe\targs=disable|@USB\\*\t' "$log"
 check $? "USB Off launches the devcon.exe of C:\\Program Files\\Vantrel: $(cut -f2,3 "$log" 2>/dev/null | head -1)"
 xdotool key alt+F4
-within 15 bash -c "! kill -0 $program_pid 2>/dev/null"
+wait_until 15 bash -c "! kill -0 $program_pid 2>/dev/null"
 check $? "the program closes"
 program_pid=
 
@@ -118,12 +108,11 @@ arguments=${quiet#\"$uninstaller\" }
 (cd "$work" && wine "$uninstaller" $arguments) >"$work/uninstall.log" 2>&1
 check $? "the quiet uninstall command runs"
 # The uninstaller finishes from a copy of itself in the temporary folder.
-within 30 test ! -e "$folder"
+wait_until 30 test ! -e "$folder"
 check $? "C:\\Program Files\\Vantrel is gone ($(installed_files | tr '\n' ' '))"
 [ ! -e "$shortcut" ]
 check $? "the shortcut is gone"
 ! wine reg query "$key" /reg:64 >/dev/null 2>&1
 check $? "the Apps & Features entry is gone"
 
-echo "$failures failure(s)"
-[ "$failures" -eq 0 ]
+checks_passed
