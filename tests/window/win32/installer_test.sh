@@ -66,8 +66,8 @@ for name in "${planted[@]}"; do
 done
 
 (cd "$work" && wine "$downloads/$(basename "$setup")" /S '/D=C:\elsewhere') >"$work/setup.log" 2>&1
-[ $? -ne 0 ] && [ ! -e "$WINEPREFIX/drive_c/elsewhere" ] && [ ! -e "$folder" ] && [ -z "$(entry DisplayName)" ]
-check $? "/S /D=C:\\elsewhere is refused: nothing installed"
+[ $? -eq 2 ] && [ ! -e "$WINEPREFIX/drive_c/elsewhere" ] && [ ! -e "$folder" ] && [ -z "$(entry DisplayName)" ]
+check $? "/S /D=C:\\elsewhere is refused with exit code 2: nothing installed"
 
 (cd "$work" && WINEDLLOVERRIDES=$overrides wine "$downloads/$(basename "$setup")" /S) >"$work/setup.log" 2>&1
 check $? "the installer runs silently with /S"
