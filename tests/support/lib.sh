@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # The helpers the test scripts share. Source it:
 #   source "$(dirname "$0")/../support/lib.sh"     (the path from the script's own folder)
 #
