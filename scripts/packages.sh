@@ -25,6 +25,8 @@ ensure_packages() {
 # What every build needs: the compiler, CMake, and the test and benchmark libraries.
 BUILD_PACKAGES=(cmake make g++ libc6-dev googletest libgtest-dev libgmock-dev libbenchmark-dev)
 
-# The Windows build and its tests: the MinGW-w64 cross compiler, GoogleTest's sources, and Wine
-# on a virtual X display driven by xdotool.
-WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine64 wine xvfb xauth xdotool nsis)
+# The Windows build and its tests: the MinGW-w64 cross compiler, GoogleTest's sources, Wine
+# on a virtual X display driven by xdotool, NSIS for the installer, and osslsigncode and openssl
+# for the signing test.
+WINDOWS_PACKAGES=(cmake make g++-mingw-w64-x86-64-posix googletest wine64 wine xvfb xauth xdotool nsis
+    osslsigncode openssl)

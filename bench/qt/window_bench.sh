@@ -9,6 +9,7 @@
 # temporary folder, beside the recording devcon.exe of the tests.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source tests/support/lib.sh
 build=build/linux
 start_runs=${1:-15}
 burst_runs=${2:-5}
@@ -73,9 +74,7 @@ for ((i = 0; i < burst_runs; i++)); do
     pid=$!
     wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vantrel$' | head -n 1)
     xdotool mousemove --window "$wid" $((left + width / 2)) $((top + height / 2)) click 1
-    for ((wait = 0; wait < 150 && $(wc -l <"$DEVCON_LOG") < 14; wait++)); do
-        sleep 0.1
-    done
+    wait_until 15 eval '[ "$(wc -l <"$DEVCON_LOG")" -ge 14 ]' || true
     kill "$pid"
     wait "$pid" 2>/dev/null || true
     pid=

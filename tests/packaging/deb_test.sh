@@ -11,11 +11,7 @@
 #       swaps devcon.exe for the recording stand-in, starts the program through /usr/bin/vantrel
 #       from another folder, clicks "USB On", closes the window, and removes the package again.
 set -euo pipefail
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+source "$(dirname "$0")/../support/lib.sh"
 
 # Every package file but the folders: "PATH" or "PATH -> TARGET", with its mode.
 deb_files() {
@@ -209,11 +205,8 @@ inside_root() {
     local left top width height
     read -r left top width height < <("$control_geometry" Command1 96)
     xdotool mousemove --window "$wid" $((left + width / 2)) $((top + height / 2)) click 1
-    local tries=0
-    until [ -s "$root/tmp/devcon.log" ] && [ "$(grep -c . "$root/tmp/devcon.log")" -ge 6 ]; do
-        [ $((tries += 1)) -le 200 ] || { kill -9 "$pid"; fail "devcon.exe not started within 10 s"; }
-        sleep 0.05
-    done
+    wait_until 10 eval '[ -s "$root/tmp/devcon.log" ] && [ "$(grep -c . "$root/tmp/devcon.log")" -ge 6 ]' ||
+        { kill -9 "$pid"; fail "devcon.exe not started within 10 s"; }
     "$wm_close" "$wid"
     local status=0
     timeout 10 tail --pid="$pid" -f /dev/null || { kill -9 "$pid"; fail "still running 10 s after close"; }

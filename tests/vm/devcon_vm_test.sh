@@ -4,6 +4,7 @@
 # checks the results it prints on the serial console. The package's postinst and postrm run there
 # too. Usage: devcon_vm_test.sh DEVCON_EXE UDEV_RULE DEBIAN_DIR CACHE_DIR WORK_DIR
 set -euo pipefail
+source "$(dirname "$0")/../support/lib.sh"
 
 devcon=$1
 rule=$2
@@ -19,7 +20,7 @@ checks=(boot disable enable nonroot-disable nonroot-enable enable-again group-ru
     concurrent-restart enable-after-concurrent-restart concurrent-watchdog
     enable-after-concurrent-watchdog policy firewall-write firewall-enable policy-lifted postrm)
 
-started=$(date +%s%N)
+started=$(now_ms)
 mkdir -p "$work"
 bash "$here/fetch_kernel.sh" "$cache"
 bash "$here/fetch_udevadm.sh" "$cache"
@@ -54,7 +55,7 @@ timeout --kill-after=5 "$boot_timeout" qemu-system-x86_64 \
     -kernel "$cache/kernel/vmlinuz" -initrd "$work/initramfs.cpio" \
     -append "console=ttyS0 quiet loglevel=3 panic=-1 vantrel.devices=$expected_devices" \
     "${usb_devices[@]}" || status=$?
-elapsed_ms=$((($(date +%s%N) - started) / 1000000))
+elapsed_ms=$(($(now_ms) - started))
 
 grep -a '^VMTEST ' "$console" | tr -d '\r' >"$work/results.txt" || true
 sed 's/^VMTEST //' "$work/results.txt"

@@ -13,6 +13,7 @@
 # Every scenario ends by closing the window, which must end the program with exit code 0. Every
 # wait is bounded. Timing tolerances are wide: precise timing is measured by bench/qt, not here.
 set -euo pipefail
+source "$(dirname "$0")/../../support/lib.sh"
 
 scenario=$1
 vantrel=$2
@@ -55,28 +56,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() {
-    echo "FAIL ($scenario): $*" >&2
-    echo "--- devcon log:" >&2
-    cat "$DEVCON_LOG" >&2 || true
-    exit 1
-}
-
-# $EPOCHREALTIME has the locale's decimal separator ("," under de_DE): keep only the digits.
-now_ms() {
-    local t=${EPOCHREALTIME//[!0-9]/}
-    echo $((10#$t / 1000))
-}
-
-# Polls `condition` every 50 ms for at most `seconds`.
-wait_until() {
-    local seconds=$1
-    shift
-    local deadline=$(($(now_ms) + seconds * 1000))
-    until "$@"; do
-        [ "$(now_ms)" -lt "$deadline" ] || return 1
-        sleep 0.05
-    done
+# After a failure: the scenario and what was launched.
+on_fail() {
+    echo "--- scenario $scenario; devcon log:"
+    cat "$DEVCON_LOG" || true
 }
 
 # Recorded launches: "<t in ms> <enable|disable>" per line, in time order.

@@ -4,14 +4,10 @@
 # relative symbolic link to it, and the menu entry, icons, metadata, manual page, udev rule and
 # group file where the system looks for them. Nothing installed is run. Usage: install_test.sh BUILD_DIR
 set -euo pipefail
+source "$(dirname "$0")/../../support/lib.sh"
 prefix=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-install-XXXXXX")
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$1" --prefix "$prefix" >/dev/null
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
 private="$prefix/libexec/vantrel"
 [ -x "$private/vantrel" ] && [ ! -L "$private/vantrel" ] || fail "no executable libexec/vantrel/vantrel"
 [ -x "$private/devcon.exe" ] || fail "no executable devcon.exe beside the program"

@@ -31,7 +31,7 @@ echo "program folder: $folder"
 export DEVCON_LOG="Z:${log//\//\\}"
 
 program_pid=
-source "$(dirname "$0")/checks.sh"
+source "$(dirname "$0")/../../support/lib.sh"
 
 cleanup() {
     [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
@@ -39,7 +39,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
 probe() { "$session" "$session_dir" run "$window_probe" "$@" | tr -d '\r'; }
 click() {  # CONTROL [FX FY]
     local point
@@ -55,12 +54,7 @@ count() {  # VERB
 times_ms() {
     grep "args=$1|" "$log" 2>/dev/null | sed 's/^t=\([0-9]*\)[0-9]\{6\}\t.*/\1/' | sort -n
 }
-wait_for() {  # VERB COUNT SECONDS
-    local deadline=$(($(now_ms) + $3 * 1000))
-    while [ "$(count "$1")" -lt "$2" ] && [ "$(now_ms)" -lt "$deadline" ]; do
-        sleep 0.1
-    done
-}
+at_least() { [ "$(count "$1")" -ge "$2" ]; }  # VERB COUNT
 # Gaps between the launches of VERB from the Nth (1-based) onwards, all within [LOW, HIGH] ms.
 gaps_within() {  # VERB FROM LOW HIGH
     times_ms "$1" | tail -n +"$2" |
@@ -71,19 +65,13 @@ start_program() {
     (cd "$elsewhere" && exec "$session" "$session_dir" run --dpi 96 "$folder/vantrel.exe") \
         >"$work/wine.log" 2>&1 &
     program_pid=$!
-    local deadline=$(($(now_ms) + 30000))
-    until probe focus >/dev/null 2>&1 || [ "$(now_ms)" -ge "$deadline" ]; do
-        sleep 0.2
-    done
+    wait_until 30 probe focus >/dev/null 2>&1
     sleep 0.5
 }
 # Waits for the program to end; sets code to its exit code, or to "running" after SECONDS. Not
 # to be run in a $(...) subshell: only this shell, its parent, can collect the exit code.
 exit_code_within() {
-    local deadline=$(($(now_ms) + $1 * 1000))
-    while kill -0 "$program_pid" 2>/dev/null && [ "$(now_ms)" -lt "$deadline" ]; do
-        sleep 0.1
-    done
+    wait_until "$1" eval '! kill -0 "$program_pid" 2>/dev/null'
     if kill -0 "$program_pid" 2>/dev/null; then
         code=running
     else
@@ -102,7 +90,7 @@ check $? "nothing is launched at start"
 # "USB On": six enables at once, then the burst of eight, about 500 ms apart.
 clicked=$(now_ms)
 click Command1
-wait_for enable 14 20
+wait_until 20 at_least enable 14
 first=$(times_ms enable | head -1)
 seventh=$(times_ms enable | sed -n 7p)
 last=$(times_ms enable | tail -1)
@@ -119,7 +107,7 @@ check $? "USB On: the burst stops by itself"
 # "Restart USB": one disable, then the burst of eight enables.
 : >"$log"
 click Command3
-wait_for enable 8 20
+wait_until 20 at_least enable 8
 sleep 1.5
 [ "$(count disable)" -eq 1 ] && [ "$(count enable)" -eq 8 ]
 check $? "Restart USB: 1 disable and 8 enables ($(count disable), $(count enable))"
@@ -129,7 +117,7 @@ check $? "Restart USB: the disable first, then enables about 500 ms apart"
 # "USB Off" during a burst stops it.
 : >"$log"
 click Command1
-wait_for enable 8 20
+wait_until 20 at_least enable 8
 stopped=$(now_ms)
 click Command2
 sleep 2.5
@@ -171,7 +159,7 @@ clicked=$(now_ms)
 click Check1
 [ "$(probe check Check1)" = 1 ]
 check $? "Auto On is ticked"
-wait_for enable 6 25
+wait_until 25 at_least enable 6
 first=$(times_ms enable | head -1)
 [ "$(count enable)" -ge 6 ] && [ $((first - clicked)) -ge 8500 ] && [ $((first - clicked)) -le 14000 ]
 check $? "Auto On: the enables come about 10 s later ($((${first:-0} - clicked)) ms)"
@@ -192,5 +180,4 @@ exit_code_within 15
 [ "$code" = 0 ]
 check $? "Alt+F4 ends the program with exit code 0 ($code)"
 
-echo "$failures failure(s)"
-[ "$failures" -eq 0 ]
+checks_passed

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# The installer, as an administrator deploys it: run silently (/S) from a Downloads folder where
-# DLLs were planted, it installs every file of the release zip into C:\Program Files\Vantrel, a
-# Start menu shortcut and an Apps & Features entry in the 64-bit registry, and runs none of the
-# planted DLLs. The installed program, started by its shortcut, shows its window and launches the
-# devcon.exe of its folder (a recording stand-in). The entry's QuietUninstallString removes the
-# files, the folder, the shortcut and the entry.
+# The installer, as an administrator deploys it: told to install into another folder (/D), it
+# refuses. Run silently (/S) from a Downloads folder where DLLs were planted, it installs every
+# file of the release zip into C:\Program Files\Vantrel, a Start menu shortcut and an Apps &
+# Features entry in the 64-bit registry, and runs none of the planted DLLs. The installed program,
+# started by its shortcut, shows its window and launches the devcon.exe of its folder (a recording
+# stand-in). Installed again over the running program, the installer closes it first; so does the
+# entry's QuietUninstallString, which then removes the files, the folder, the shortcut and the entry.
 #   installer_test.sh SESSION_DIR SETUP_EXE RELEASE_ZIP RECORDING_DEVCON WINDOW_PROBE PLANTED_DLL
 set -uo pipefail
 
@@ -27,7 +28,7 @@ mkdir -p "$downloads"
 export DEVCON_LOG="Z:${log//\//\\}"
 
 program_pid=
-source "$(dirname "$0")/checks.sh"
+source "$(dirname "$0")/../../support/lib.sh"
 
 cleanup() {
     [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
@@ -41,17 +42,15 @@ entry() {  # NAME
     wine reg query "$key" /v "$1" /reg:64 2>/dev/null | tr -d '\r' |
         sed -n "s/^ *$1 *REG_[A-Z_]* *//p"
 }
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
-# Waits at most SECONDS for COMMAND to succeed.
-within() {  # SECONDS COMMAND...
-    local deadline=$(($(now_ms) + $1 * 1000))
-    shift
-    until "$@"; do
-        [ "$(now_ms)" -ge "$deadline" ] && return 1
-        sleep 0.2
-    done
-}
 installed_files() { (cd "$folder" 2>/dev/null && find . -type f | sed 's|^\./||' | sort); }
+# Started by its shortcut, whose `start` returns at once: program_pid is the installed program's.
+start_program() {
+    (cd "$work" && wine start "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Vantrel.lnk") \
+        >"$work/wine.log" 2>&1
+    wait_until 30 probe focus >/dev/null 2>&1
+    program_pid=$(pgrep -f '^C:.Program Files.Vantrel.vantrel\.exe')
+}
+program_ended() { [ -n "$program_pid" ] && wait_until 15 eval '! kill -0 "$program_pid" 2>/dev/null' && program_pid=; }
 
 [ ! -e "$folder" ] && [ -z "$(entry DisplayName)" ]
 check $? "nothing is installed before the test"
@@ -65,6 +64,10 @@ for name in "${planted[@]}"; do
     cp "$planted_dll" "$downloads/$name.dll"
     overrides="$overrides;$name=n,b"
 done
+
+(cd "$work" && wine "$downloads/$(basename "$setup")" /S '/D=C:\elsewhere') >"$work/setup.log" 2>&1
+[ $? -eq 2 ] && [ ! -e "$WINEPREFIX/drive_c/elsewhere" ] && [ ! -e "$folder" ] && [ -z "$(entry DisplayName)" ]
+check $? "/S /D=C:\\elsewhere is refused with exit code 2: nothing installed"
 
 (cd "$work" && WINEDLLOVERRIDES=$overrides wine "$downloads/$(basename "$setup")" /S) >"$work/setup.log" 2>&1
 check $? "the installer runs silently with /S"
@@ -95,35 +98,40 @@ check $? "the entry is in the 64-bit registry view only"
 # The recording stand-in takes the place of the installed devcon.exe: nothing here ever switches
 # a device.
 cp "$recording_devcon" "$folder/devcon.exe"
-(cd "$work" && exec wine start /wait "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\Vantrel.lnk") \
-    >"$work/wine.log" 2>&1 &
-program_pid=$!
-within 30 probe focus >/dev/null 2>&1
+start_program
 [ "$(probe focus)" = Command1 ]
 check $? "the shortcut starts the installed program: its window is up"
 sleep 0.5
 xdotool mousemove $(probe at Command2 0.5 0.5) click 1
-within 10 grep -qs 'args=disable' "$log"
+wait_until 10 grep -qs 'args=disable' "$log"
 grep -qsiF $'exe=C:\\Program Files\\Vantrel\\devcon.exe\targs=disable|@USB\\*\t' "$log"
 check $? "USB Off launches the devcon.exe of C:\\Program Files\\Vantrel: $(cut -f2,3 "$log" 2>/dev/null | head -1)"
-xdotool key alt+F4
-within 15 bash -c "! kill -0 $program_pid 2>/dev/null"
-check $? "the program closes"
-program_pid=
+
+(cd "$work" && wine "$setup" /S) >"$work/setup-again.log" 2>&1
+check $? "installed again over the running program"
+program_ended
+check $? "the installer closed the program"
+[ "$(installed_files)" = "$expected" ] && [ "$(entry DisplayName)" = Vantrel ]
+check $? "the files and the entry are in place"
+cp "$recording_devcon" "$folder/devcon.exe"
+start_program
+[ "$(probe focus)" = Command1 ]
+check $? "the program runs again"
 
 # As deployment tools run it: the quoted uninstaller, then its arguments.
 quiet=$(entry QuietUninstallString)
 uninstaller=$(sed -n 's/^"\([^"]*\)" .*/\1/p' <<<"$quiet")
 arguments=${quiet#\"$uninstaller\" }
 (cd "$work" && wine "$uninstaller" $arguments) >"$work/uninstall.log" 2>&1
-check $? "the quiet uninstall command runs"
+check $? "the quiet uninstall command runs while the program does"
+program_ended
+check $? "the uninstaller closed the program"
 # The uninstaller finishes from a copy of itself in the temporary folder.
-within 30 test ! -e "$folder"
+wait_until 30 test ! -e "$folder"
 check $? "C:\\Program Files\\Vantrel is gone ($(installed_files | tr '\n' ' '))"
 [ ! -e "$shortcut" ]
 check $? "the shortcut is gone"
 ! wine reg query "$key" /reg:64 >/dev/null 2>&1
 check $? "the Apps & Features entry is gone"
 
-echo "$failures failure(s)"
-[ "$failures" -eq 0 ]
+checks_passed

@@ -27,7 +27,7 @@ cp "$vantrel_exe" "$folder/vantrel.exe" && cp "$planted_dll" "$folder/oleacc.dll
     cp "$recording_devcon" "$folder/devcon.exe" || exit 1
 
 program_pid=
-source "$(dirname "$0")/checks.sh"
+source "$(dirname "$0")/../../support/lib.sh"
 
 stop_program() {
     [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null && wait "$program_pid" 2>/dev/null
@@ -45,10 +45,7 @@ start_program() {  # WINEDLLOVERRIDES
     (cd "$work" && WINEDLLOVERRIDES=$1 exec wine "$folder/vantrel.exe") \
         >"$work/wine.log" 2>&1 &
     program_pid=$!
-    for _ in $(seq 150); do
-        probe focus >/dev/null 2>&1 && break
-        sleep 0.2
-    done
+    wait_until 30 probe focus >/dev/null 2>&1
 }
 
 start_program "$overrides;oleacc=n,b"
@@ -70,5 +67,4 @@ probe accessible VScroll1 >/dev/null && kill -0 "$program_pid" 2>/dev/null
 check $? "without oleacc.dll the window answers a screen reader and keeps running"
 stop_program
 
-echo "$failures failure(s)"
-[ "$failures" -eq 0 ]
+checks_passed

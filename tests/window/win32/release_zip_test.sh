@@ -12,7 +12,7 @@ license=$4
 folder=$(basename "$zip" .zip)
 work=$(mktemp -d /tmp/vantrel-zip-XXXXXX)
 trap 'rm -rf "$work"' EXIT
-source "$(dirname "$0")/checks.sh"
+source "$(dirname "$0")/../../support/lib.sh"
 
 # Every line ends in CR LF, the last one too.
 crlf_only() {  # FILE
@@ -35,5 +35,4 @@ check $? "README.txt has Windows line ends"
 sed 's/$/\r/' "$license" | cmp -s - "$work/$folder/LICENSE.txt"
 check $? "LICENSE.txt is the project's licence with Windows line ends"
 
-echo "$failures failure(s)"
-[ "$failures" -eq 0 ]
+checks_passed
