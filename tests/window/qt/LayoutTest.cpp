@@ -250,7 +250,7 @@ void LayoutTest::textFitsItsBox() {
     QCOMPARE(ShownText(control), text);
     const int needed = TextWidth(*control, text);
     const int space = TextSpace(control);
-    qInfo("%3d DPI %-9s %-40s needs %3d px, has %3d px", ConfiguredScreen().screenDpi,
+    qInfo("%3d DPI %-9s %-12s needs %3d px, has %3d px", ConfiguredScreen().screenDpi,
           QTest::currentDataTag(), qPrintable(QFontInfo(control->font()).family()),
           qRound(needed * control->devicePixelRatio()),
           qRound(space * control->devicePixelRatio()));
