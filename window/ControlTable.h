@@ -57,6 +57,12 @@ inline constexpr std::string_view kFallbackFont = "DejaVu Sans";  // close to Ve
 
 // In creation order. Where two controls overlap, the later one lies on top. Fields left out take
 // their defaults, which GCC 12 warns about even for designated initializers.
+//
+// The number boxes are 900 twips wide, so that 32767 shows whole in Verdana 9.6 pt at every
+// density from 96 to 192 DPI, inside the edit box's own margins (at 96 DPI, 40 pixels of text in
+// a 60-pixel box). Each row's spinner and unit label follow its box within the frame, and the
+// unit labels are wide enough for "Minutes" at 144 DPI. As before, Check2 and each spinner reach
+// 12 twips into their number box; Check3 ends where Text2 begins.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 inline constexpr std::array<ControlSpec, 15> kControls{{
@@ -68,30 +74,30 @@ inline constexpr std::array<ControlSpec, 15> kControls{{
     {.name = "VScroll1",
      .kind = ControlKind::ScrollBar,
      .container = "Frame1",
-     .rect = {2040, 240, 252, 372},
+     .rect = {2448, 240, 252, 372},
      .tabIndex = 10},
     {.name = "VScroll2",
      .kind = ControlKind::ScrollBar,
      .container = "Frame1",
-     .rect = {2040, 720, 252, 372},
+     .rect = {2448, 720, 252, 372},
      .tabIndex = 9},
     {.name = "Check2",
      .kind = ControlKind::CheckBox,
      .container = "Frame1",
      .caption = "Restart every",
-     .rect = {120, 240, 1572, 372},
+     .rect = {120, 240, 1452, 372},
      .tabIndex = 8},
     {.name = "Check3",
      .kind = ControlKind::CheckBox,
      .container = "Frame1",
      .caption = "Restart every",
-     .rect = {120, 720, 1452, 372},
+     .rect = {120, 720, 1440, 372},
      .tabIndex = 7},
     {.name = "Text1",
      .kind = ControlKind::TextBox,
      .container = "Frame1",
      .caption = "2",
-     .rect = {1680, 240, 372, 372},
+     .rect = {1560, 240, 900, 372},
      .tabIndex = 6,
      .font = {.points = 9.6},
      .centred = true,
@@ -100,7 +106,7 @@ inline constexpr std::array<ControlSpec, 15> kControls{{
      .kind = ControlKind::TextBox,
      .container = "Frame1",
      .caption = "3",
-     .rect = {1680, 720, 372, 372},
+     .rect = {1560, 720, 900, 372},
      .tabIndex = 5,
      .font = {.points = 9.6},
      .centred = true,
@@ -109,13 +115,13 @@ inline constexpr std::array<ControlSpec, 15> kControls{{
      .kind = ControlKind::Label,
      .container = "Frame1",
      .caption = "Hour",
-     .rect = {2400, 360, 612, 252},
+     .rect = {2796, 360, 648, 252},
      .tabIndex = 12},
     {.name = "Label2",
      .kind = ControlKind::Label,
      .container = "Frame1",
      .caption = "Minutes",
-     .rect = {2400, 840, 612, 252},
+     .rect = {2796, 840, 648, 252},
      .tabIndex = 11},
     {.name = "Command3",
      .kind = ControlKind::Button,

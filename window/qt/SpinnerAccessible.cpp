@@ -1,6 +1,7 @@
 #include "SpinnerAccessible.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "window/ControlTable.h"
 #include "window/SpinnerScale.h"
@@ -38,9 +39,16 @@ QVariant SpinnerAccessible::currentValue() const {
     return Reflect(*Bar(), Bar()->value());
 }
 
+// Clamped as a number before it becomes an int: AT-SPI sends a double, and 3e9 must reach the top
+// end, not wrap. What is not a number changes nothing.
 void SpinnerAccessible::setCurrentValue(const QVariant& value) {
-    const int clamped = std::clamp(value.toInt(), Bar()->minimum(), Bar()->maximum());
-    Bar()->setValue(Reflect(*Bar(), clamped));
+    bool isNumber = false;
+    const double number = value.toDouble(&isNumber);
+    if (!isNumber || std::isnan(number)) {
+        return;
+    }
+    const double clamped = std::clamp(number, double(Bar()->minimum()), double(Bar()->maximum()));
+    Bar()->setValue(Reflect(*Bar(), static_cast<int>(std::lround(clamped))));
 }
 
 QVariant SpinnerAccessible::maximumValue() const {

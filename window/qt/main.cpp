@@ -5,6 +5,7 @@
 #include "FormBinding.h"
 #include "HighDpi.h"
 #include "MainWindow.h"
+#include "Platform.h"
 #include "ReadinessNotice.h"
 #include "launcher/RunDevcon.h"
 #include "panel/Form1.h"
@@ -13,6 +14,7 @@
 int main(int, char** argv) {
     int qtArgc = 1;  // the program reads no arguments, so Qt gets none either
     PrepareHighDpiScaling();
+    ChoosePlatform();
     DisplayGuard display;
     QApplication app(qtArgc, argv);
     display.Release();

@@ -6,9 +6,14 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
+#include <QStyleOptionButton>
+#include <QStyleOptionFrame>
+#include <QStyleOptionGroupBox>
 #include <QTest>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "WindowFixture.h"
@@ -32,12 +37,13 @@ struct ScreenCase {
 ScreenCase ConfiguredScreen() {
     const int dpi = std::atoi(qgetenv("VANTREL_SCREEN_DPI").constData());
     for (const ScreenCase c : {ScreenCase{96, 96, {530, 169}}, ScreenCase{120, 120, {663, 211}},
+                               ScreenCase{144, 144, {796, 253}}, ScreenCase{168, 84, {928, 296}},
                                ScreenCase{192, 96, {1060, 338}}}) {
         if (c.screenDpi == dpi) {
             return c;
         }
     }
-    qFatal("VANTREL_SCREEN_DPI must name the configured screen's DPI: 96, 120 or 192");
+    qFatal("VANTREL_SCREEN_DPI must name the configured screen's DPI: 96, 120, 144, 168 or 192");
 }
 
 // The smallest rectangle holding every pixel that is not near white.
@@ -68,6 +74,54 @@ QString ShownText(QWidget* widget) {
         return box->text();
     }
     return {};
+}
+
+// Pixels of text in the control's own font, italic overhang included.
+int TextWidth(const QWidget& control, const QString& text) {
+    const QFontMetrics metrics = control.fontMetrics();
+    return std::max(metrics.horizontalAdvance(text), metrics.boundingRect(text).right() + 1);
+}
+
+// Where the control's style draws its text, in the control's own coordinates.
+QRect TextArea(QWidget* control) {
+    QStyle* style = control->style();
+    if (auto* box = qobject_cast<QCheckBox*>(control)) {
+        QStyleOptionButton option;
+        option.initFrom(box);
+        return style->subElementRect(QStyle::SE_CheckBoxContents, &option, box);
+    }
+    if (auto* button = qobject_cast<QPushButton*>(control)) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        return style->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+    }
+    if (auto* frame = qobject_cast<QGroupBox*>(control)) {
+        // The title starts after an indent and must end inside the frame.
+        QStyleOptionGroupBox option;
+        option.initFrom(frame);
+        option.text = frame->title();
+        option.subControls = QStyle::SC_GroupBoxLabel;
+        const QRect title =
+            style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, frame);
+        return frame->rect().adjusted(title.left(), 0, 0, 0);
+    }
+    if (auto* box = qobject_cast<QLineEdit*>(control)) {
+        QStyleOptionFrame option;
+        option.initFrom(box);
+        option.lineWidth = style->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, box);
+        const QMargins margins = box->textMargins();
+        // QLineEdit keeps 2 pixels clear on either side of its text.
+        return style->subElementRect(QStyle::SE_LineEditContents, &option, box)
+            .adjusted(margins.left() + 2, 0, -margins.right() - 2, 0);
+    }
+    return control->contentsRect();
+}
+
+// The width of that area inside the window: Check1's box runs past the window's edge.
+int TextSpace(QWidget* control) {
+    QWidget* window = control->window();
+    return (TextArea(control) & QRect(control->mapFrom(window, QPoint(0, 0)), window->size()))
+        .width();
 }
 
 }  // namespace
@@ -172,6 +226,35 @@ void LayoutTest::fontsAndLook() {
         QVERIFY(f.Get<QLineEdit>(box)->isReadOnly());
         QCOMPARE(f.Get<QLineEdit>(box)->alignment(), Qt::AlignCenter);
     }
+}
+
+// Every caption whole in its box, and the number boxes with the largest value, 32767: in the font
+// actually drawn with and at this screen's density. The figures are printed for comparison.
+void LayoutTest::textFitsItsBox_data() {
+    QTest::addColumn<QString>("text");
+    for (const ControlSpec& design : kControls) {
+        if (design.kind == ControlKind::TextBox) {
+            QTest::newRow(design.name.data()) << QStringLiteral("32767");
+        } else if (!design.caption.empty()) {
+            QTest::newRow(design.name.data()) << ToQString(design.caption);
+        }
+    }
+}
+
+void LayoutTest::textFitsItsBox() {
+    QFETCH(QString, text);
+    WindowFixture& f = *fixture_;
+    f.form.VScroll1.SetValue(32767);
+    f.form.VScroll2.SetValue(32767);
+    QWidget* control = f.Get(QTest::currentDataTag());
+    QCOMPARE(ShownText(control), text);
+    const int needed = TextWidth(*control, text);
+    const int space = TextSpace(control);
+    qInfo("%3d DPI %-9s %-12s needs %3d px, has %3d px", ConfiguredScreen().screenDpi,
+          QTest::currentDataTag(), qPrintable(QFontInfo(control->font()).family()),
+          qRound(needed * control->devicePixelRatio()),
+          qRound(space * control->devicePixelRatio()));
+    QVERIFY2(needed <= space, qPrintable(text + " is cut off"));
 }
 
 // The three overlaps of 12 twips: at a point inside both, the later control is the one hit.

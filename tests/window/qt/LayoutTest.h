@@ -22,6 +22,8 @@ class LayoutTest : public QObject {
     void geometry();
     void windowIsFixedWithOnlyACloseBox();
     void fontsAndLook();
+    void textFitsItsBox_data();
+    void textFitsItsBox();
     void laterControlsLieOnTop_data();
     void laterControlsLieOnTop();
     void pictureAndIcon();

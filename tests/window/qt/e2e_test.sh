@@ -169,8 +169,10 @@ window | window_120dpi | xwayland)
         dpi=120
     fi
     if [ "$scenario" = xwayland ]; then
+        # A Wayland session with both displays and no QT_QPA_PLATFORM: the program picks
+        # XWayland itself, where xdotool finds its window.
         start_weston --xwayland
-        export QT_QPA_PLATFORM=xcb
+        export XDG_SESSION_TYPE=wayland
     fi
     start_program
     [ "$(xdotool getwindowname "$wid")" = "Vantrel" ] || fail "title"
@@ -293,7 +295,9 @@ no_display)
 
 wayland)
     start_weston
-    (cd "$work" && QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=1 exec "$program/vantrel" 2>"$work/stderr") &
+    # The user's own QT_QPA_PLATFORM wins over an X display.
+    (cd "$work" && DISPLAY=:$((500 + RANDOM % 400)) QT_QPA_PLATFORM=wayland WAYLAND_DEBUG=1 \
+        exec "$program/vantrel" 2>"$work/stderr") &
     pid=$!
     # WAYLAND_DEBUG logs every request the program makes, "-> object@id.request(arguments)"
     # (newer libwayland writes "object#id").

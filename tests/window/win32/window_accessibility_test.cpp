@@ -198,10 +198,17 @@ TEST_F(AccessibilityTest, SettingASpinnersValueMovesItsBoxAndTheWatchdog) {
     EXPECT_EQ(TextOf(Widget("Text1")), L"3");
     EXPECT_EQ(form.VScroll1.Value(), 3);
     EXPECT_EQ(form.HourLimit(), 3 * 3600);
-    EXPECT_EQ(hours.SetValue(L"0"), S_OK);
-    EXPECT_EQ(form.VScroll1.Value(), 1);
-    EXPECT_EQ(hours.SetValue(L"three"), E_INVALIDARG);
-    EXPECT_EQ(form.VScroll1.Value(), 1);
+    // Out of range, beyond a 32-bit long too, is clamped; what is not a number changes nothing.
+    struct Case {
+        const wchar_t* sent;
+        HRESULT result;
+        int value;
+    };
+    for (const Case c : {Case{L"0", S_OK, 1}, Case{L"3000000000", S_OK, 32767},
+                         Case{L"three", E_INVALIDARG, 32767}, Case{L"-3000000000", S_OK, 1}}) {
+        EXPECT_EQ(hours.SetValue(c.sent), c.result) << c.sent;
+        EXPECT_EQ(form.VScroll1.Value(), c.value) << c.sent;
+    }
     EXPECT_TRUE(launches.empty());
 }
 

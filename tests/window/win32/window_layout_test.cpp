@@ -1,4 +1,10 @@
+#include <windows.h>
+
+#include <commctrl.h>
+
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -21,6 +27,96 @@ class WindowLayoutTest : public WindowTest {
         ASSERT_EQ(window.Dpi(), 96) << "run these tests at 96 DPI";
     }
 };
+
+// A device context of the control with the control's own font selected.
+class ControlDc {
+  public:
+    explicit ControlDc(HWND control) : control_(control), dc_(GetDC(control)) {
+        previous_ =
+            SelectObject(dc_, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    }
+    ~ControlDc() {
+        SelectObject(dc_, previous_);
+        ReleaseDC(control_, dc_);
+    }
+    ControlDc(const ControlDc&) = delete;
+    ControlDc& operator=(const ControlDc&) = delete;
+
+    int TextWidth(const std::wstring& text) const {
+        SIZE extent{};
+        GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &extent);
+        return extent.cx;
+    }
+    int AverageCharWidth() const {
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc_, &metrics);
+        return metrics.tmAveCharWidth;
+    }
+
+  private:
+    HWND control_;
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// Every caption whole in its box, and the number boxes with the largest value, 32767, in the font
+// each control draws with, at the system DPI the test runs at (VANTREL_SCREEN_DPI, 96 unless set).
+// The figures are printed for comparison.
+class TextFitTest : public WindowTest {
+  protected:
+    // The width left for text, inside the client area: an edit box's formatting rectangle; a
+    // label's width; a frame's width less its title's indent (an average character either side is
+    // ample); a button's or check box's width less what it draws beside its text (its ideal size
+    // less the text).
+    int TextSpace(const ControlSpec& design, int textWidth) const {
+        const HWND control = Widget(design.name);
+        RECT client;
+        GetClientRect(window.Handle(), &client);
+        const std::vector<int> place = Place(design.name);
+        const int width = std::min(place[2], static_cast<int>(client.right) - place[0]);
+        switch (design.kind) {
+            case ControlKind::TextBox: {
+                RECT format{};
+                SendMessageW(control, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+                return std::min(static_cast<int>(format.right - format.left), width);
+            }
+            case ControlKind::Label:
+                return width;
+            case ControlKind::Frame:
+                return width - 2 * ControlDc(control).AverageCharWidth();
+            default: {
+                SIZE ideal{};
+                EXPECT_TRUE(
+                    SendMessageW(control, BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)))
+                    << design.name;
+                return width - (ideal.cx - textWidth);
+            }
+        }
+    }
+};
+
+TEST_F(TextFitTest, EveryTextFitsItsBox) {
+    const char* configured = std::getenv("VANTREL_SCREEN_DPI");
+    const int dpi = configured ? std::atoi(configured) : 96;
+    ASSERT_EQ(window.Dpi(), dpi) << "the session's system DPI";
+    form.VScroll1.SetValue(32767);
+    form.VScroll2.SetValue(32767);
+    Pump();
+    for (const ControlSpec& design : kControls) {
+        if (design.caption.empty()) {
+            continue;
+        }
+        const HWND control = Widget(design.name);
+        const std::wstring text =
+            design.kind == ControlKind::TextBox ? L"32767" : Utf16(design.caption);
+        EXPECT_EQ(TextOf(control), text);
+        const int needed = ControlDc(control).TextWidth(text);
+        const int space = TextSpace(design, needed);
+        std::printf("%3d DPI %-9.*s needs %3d px, has %3d px\n", dpi,
+                    static_cast<int>(design.name.size()), design.name.data(), needed, space);
+        EXPECT_LE(needed, space) << design.name << " cuts off its text at " << dpi << " DPI";
+    }
+}
 
 TEST_F(WindowLayoutTest, IsAFixedDialogFrameTitledVantrelAndOwnedByAHiddenWindow) {
     const HWND main = window.Handle();
@@ -49,8 +145,9 @@ TEST_F(WindowLayoutTest, ClientAreaAndControlsTakeTheirDesignPlaces) {
     EXPECT_EQ(Place("Label3"), (Box{280, 136, 225, 17}));
     EXPECT_EQ(Place("Frame1"), (Box{288, 40, 233, 81}));
     // Inside the frame, places count from the frame's corner.
-    EXPECT_EQ(Place("VScroll1"), (Box{288 + 136, 40 + 16, 17, 25}));
-    EXPECT_EQ(Place("Label2"), (Box{288 + 160, 40 + 56, 41, 17}));
+    EXPECT_EQ(Place("VScroll1"), (Box{288 + 163, 40 + 16, 17, 25}));
+    EXPECT_EQ(Place("Text1"), (Box{288 + 104, 40 + 16, 60, 25}));
+    EXPECT_EQ(Place("Label2"), (Box{288 + 186, 40 + 56, 43, 17}));
     // Check1's box runs past the client area's right edge, as designed.
     EXPECT_EQ(Place("Check1"), (Box{288, 8, 249, 25}));
 }
@@ -63,7 +160,7 @@ TEST_F(WindowLayoutTest, LaysEverythingOutAgainWhenTheDpiChanges) {
 
     EXPECT_EQ(window.Dpi(), 144);
     EXPECT_EQ(Place("Command1"), (Box{24, 204, 121, 37}));
-    EXPECT_EQ(Place("VScroll1"), (Box{432 + 204, 60 + 24, 25, 37}));
+    EXPECT_EQ(Place("VScroll1"), (Box{432 + 245, 60 + 24, 25, 37}));
     EXPECT_EQ(FontOf("Command1").lfHeight, -16);  // 7.8 pt at 144 DPI
     EXPECT_EQ(FontOf("Text1").lfHeight, -19);     // 9.6 pt
 
@@ -224,10 +321,10 @@ TEST_F(WindowLayoutTest, WhereControlsOverlapTheLaterOneLiesOnTop) {
         const char* above;
         POINT inBoth;  // client coordinates at 96 DPI
     };
-    // Text1 starts at x 400, Check2 ends at 400; the spinners start one pixel inside the boxes.
-    const Overlap overlaps[] = {{"Check2", "Text1", {400, 68}},
-                                {"VScroll1", "Text1", {424, 68}},
-                                {"VScroll2", "Text2", {424, 100}}};
+    // Text1 starts at x 392, Check2 ends at 392; the spinners start one pixel inside the boxes.
+    const Overlap overlaps[] = {{"Check2", "Text1", {392, 68}},
+                                {"VScroll1", "Text1", {451, 68}},
+                                {"VScroll2", "Text2", {451, 100}}};
     for (const Overlap& overlap : overlaps) {
         RECT below;
         GetWindowRect(Widget(overlap.below), &below);
