@@ -15,7 +15,7 @@
 
 #include "FakeUsbTree.h"
 #include "WindowFixture.h"
-#include "window/qt/ReadinessNotice.h"
+#include "window/qt/Notice.h"
 #include "window/readiness/LinuxReadiness.h"
 
 namespace fs = std::filesystem;
@@ -47,6 +47,7 @@ struct StandInAccess final : ProcessAccess {
 enum class Setup {
     Ready,
     NoTool,
+    FolderTooDeep,
     ToolNotExecutable,
     NoRootHub,
     NotGroupVantrel,
@@ -74,6 +75,7 @@ void NoticeTest::namesTheCauseAndTheFix_data() {
     QTest::addColumn<QStringList>("says");
     QTest::newRow("ready") << Setup::Ready << QStringList{};
     QTest::newRow("tool missing") << Setup::NoTool << QStringList{"devcon.exe", "{folder}"};
+    QTest::newRow("folder too deep") << Setup::FolderTooDeep << QStringList{"too deep"};
     QTest::newRow("tool not executable")
         << Setup::ToolNotExecutable << QStringList{"devcon.exe", "{folder}"};
     QTest::newRow("no root hub") << Setup::NoRootHub << QStringList{"no USB root hub"};
@@ -110,8 +112,12 @@ void NoticeTest::namesTheCauseAndTheFix() {
     fs::permissions(usb2, fs::perms::group_write, fs::perm_options::add);
     system.vantrel = ProcessAccess::Group{status.st_gid, {"bob"}};
 
+    std::optional<fs::path> devcon = program.path / "devcon.exe";
     switch (setup) {
         case Setup::Ready:
+            break;
+        case Setup::FolderTooDeep:
+            devcon.reset();
             break;
         case Setup::NoTool:
             fs::remove(program.path / "devcon.exe");
@@ -144,8 +150,9 @@ void NoticeTest::namesTheCauseAndTheFix() {
 
     WindowFixture fixture;
     QVERIFY(fixture.ShowActive());
-    QMessageBox* notice = ShowReadinessNotice(
-        fixture.window, NoticeText(CheckReadiness(program.path, SysfsTree(tree.Root()), system)));
+    Notice shown(fixture.window);
+    shown.ShowReadiness(NoticeText(CheckReadiness(devcon, SysfsTree(tree.Root()), system)));
+    QMessageBox* notice = shown.Box();
     if (says.isEmpty()) {
         QVERIFY(notice == nullptr);
         return;

@@ -1,0 +1,43 @@
+#include "Notice.h"
+
+#include <QPushButton>
+
+Notice::~Notice() {
+    if (box_) {
+        box_->disconnect();
+    }
+}
+
+void Notice::ShowReadiness(const std::string& text) {
+    if (!text.empty()) {
+        content_.SetReadiness(text);
+        Show();
+    }
+}
+
+void Notice::AddRun(const DevconResult& run) {
+    if (content_.AddRun(run)) {
+        Show();
+    }
+}
+
+void Notice::Show() {
+    const QString title = QString::fromStdString(content_.Title());
+    const QString text = QString::fromStdString(content_.Text());
+    if (box_) {
+        // Updated in place, without taking the focus from wherever the user is.
+        box_->setWindowTitle(title);
+        box_->setText(text);
+        return;
+    }
+    box_ = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::NoButton, &window_);
+    box_->setTextFormat(Qt::PlainText);
+    box_->setWindowModality(Qt::NonModal);
+    box_->setAttribute(Qt::WA_DeleteOnClose);
+    QPushButton* ok = box_->addButton(QMessageBox::Ok);
+    ok->setAutoDefault(false);
+    QObject::connect(box_, &QDialog::finished, [this] { content_.Clear(); });
+    box_->show();
+    // Its button box makes OK the default as it shows; undone, so Enter stays with nothing.
+    ok->setDefault(false);
+}
