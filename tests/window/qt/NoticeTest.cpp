@@ -182,3 +182,39 @@ void NoticeTest::namesTheCauseAndTheFix() {
     QVERIFY(!notice->isVisible());
     QCOMPARE(fixture.window.focusWidget(), fixture.Get("Command1"));
 }
+
+void NoticeTest::aBurstOfFailuresIsOneNotice() {
+    WindowFixture fixture;
+    QVERIFY(fixture.ShowActive());
+    Notice notice(fixture.window);
+    const std::string failure = "devcon.exe: usb1: cannot write 1 to authorized: Permission denied";
+    const std::string fix = "devcon.exe: to fix: join group vantrel.";
+    notice.AddRun({DeviceVerb::Enable, "", std::nullopt});  // a run that said nothing
+    QVERIFY(notice.Box() == nullptr);
+    for (int run = 0; run < 14; ++run) {
+        notice.AddRun({DeviceVerb::Enable, failure + "\n" + fix + "\n" + failure + "\n", {}});
+    }
+
+    const auto boxes = fixture.window.findChildren<QMessageBox*>();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0], notice.Box());
+    QCOMPARE(notice.Box()->windowTitle(),
+             QStringLiteral("Vantrel: switching USB devices on failed"));
+    QCOMPARE(notice.Box()->text(), QString::fromStdString(failure + " (14 times)\n\n" + fix));
+
+    // Enter in the window presses nothing; USB On still launches.
+    fixture.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&fixture.window));
+    QTest::keyClick(fixture.Get("Command1"), Qt::Key_Return);
+    QCOMPARE(fixture.launches.size(), 0u);
+    QTest::mouseClick(fixture.Get<QPushButton>("Command1"), Qt::LeftButton);
+    QCOMPARE(fixture.Enables(), 6);
+
+    // Closed, it starts afresh with the next failure.
+    notice.Box()->close();
+    QTRY_VERIFY(notice.Box() == nullptr);
+    notice.AddRun({DeviceVerb::Disable, failure + "\n", {}});
+    QCOMPARE(notice.Box()->windowTitle(),
+             QStringLiteral("Vantrel: switching USB devices off failed"));
+    QCOMPARE(notice.Box()->text(), QString::fromStdString(failure));
+}
