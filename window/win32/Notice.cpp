@@ -102,10 +102,11 @@ void Notice::Show() {
     SetWindowTextW(text_, Utf16(content_.Text()).c_str());
     LayOut();
     if (opening) {
-        // Placed over the window, taking the focus, with the sound and event of a warning box.
-        RECT over;
-        GetWindowRect(window_, &over);
-        SetWindowPos(dialog_, nullptr, over.left + 40, over.top + 40, 0, 0,
+        // Just below the window, so that its buttons stay in sight, and within the screen; it
+        // takes the focus, with the sound and event of a warning box.
+        RECT window;
+        GetWindowRect(window_, &window);
+        SetWindowPos(dialog_, nullptr, window.left, window.bottom, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         SendMessageW(dialog_, DM_REPOSITION, 0, 0);
         ShowWindow(dialog_, SW_SHOW);
