@@ -49,6 +49,10 @@ struct SpawnRequest {
 // adopted by init. So the program tracks no process and still leaves no zombie behind.
 int SpawnToolAndExit(void* request) {
     auto* r = static_cast<SpawnRequest*>(request);
+    // The relay's dispositions are its own; the tool inherits this one (see SpawnSettings).
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, nullptr);
     pid_t tool;
     r->result = posix_spawn(&tool, r->path, r->fileActions, r->attributes, r->argv, environ);
     return 0;
@@ -56,7 +60,9 @@ int SpawnToolAndExit(void* request) {
 
 // Hidden, detached and clean: stdin and stdout on /dev/null, stderr on `errorOutput` (or
 // /dev/null when it is -1), no other descriptor of ours, working directory `folder`, its own
-// session, default signal handling and an empty signal mask.
+// session, an empty signal mask and default signal handling, but for SIGPIPE, which it ignores:
+// a tool still switching when the program has ended and closed the pipe's read end must not be
+// killed by its next failure line.
 struct SpawnSettings {
     posix_spawn_file_actions_t fileActions;
     posix_spawnattr_t attributes;
@@ -72,6 +78,7 @@ struct SpawnSettings {
         sigset_t all;
         sigset_t none;
         sigfillset(&all);
+        sigdelset(&all, SIGPIPE);
         sigemptyset(&none);
         posix_spawnattr_init(&attributes);
         posix_spawnattr_setflags(

@@ -263,6 +263,8 @@ TEST_F(LauncherTest, DeliversEachRunsErrorOutputOnTheEventLoopAndLeavesNothingBe
     EXPECT_EQ(ParseRecord(records[0])["fds"].rfind("0=/dev/null,1=/dev/null,2=pipe:[", 0), 0u)
         << records[0];
     EXPECT_EQ(std::count(records[0].begin(), records[0].end(), ','), 2) << records[0];
+    // Nor is it killed by a failure line written once the program has ended.
+    EXPECT_EQ(ParseRecord(records[0])["sigpipe"], "ignored");
 }
 
 }  // namespace

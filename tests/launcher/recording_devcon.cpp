@@ -1,10 +1,12 @@
 // A stand-in for devcon.exe that records how it was started. It appends one line of tab-separated
 // fields to the file named by DEVCON_LOG: its arguments, working directory, open descriptors,
-// whether it leads its own session, and a monotonic time stamp. With DEVCON_BLOCK_FIFO set it first
-// waits for one byte from that FIFO, so a test can hold it running. With DEVCON_STDERR set it
-// writes that text to its standard error, as a failing run does, and exits with DEVCON_EXIT_CODE.
+// whether it leads its own session and ignores SIGPIPE, and a monotonic time stamp. With
+// DEVCON_BLOCK_FIFO set it first waits for one byte from that FIFO, so a test can hold it running.
+// With DEVCON_STDERR set it writes that text to its standard error, as a failing run does, and
+// exits with DEVCON_EXIT_CODE.
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -69,6 +71,9 @@ int main(int argc, char** argv) {
     char cwd[PATH_MAX];
     line += "\tcwd=" + std::string(getcwd(cwd, sizeof cwd) ? cwd : "?");
     line += "\tsession=" + std::string(getsid(0) == getpid() ? "own" : "inherited");
+    struct sigaction pipe {};
+    sigaction(SIGPIPE, nullptr, &pipe);
+    line += "\tsigpipe=" + std::string(pipe.sa_handler == SIG_IGN ? "ignored" : "default");
     line += "\tfds=" + fds + "\n";
 
     const char* log = std::getenv("DEVCON_LOG");
