@@ -98,8 +98,9 @@ void Notice::Show() {
             return;
         }
     }
+    text_ = Utf16(content_.Text());
     SetWindowTextW(dialog_, Utf16(content_.Title()).c_str());
-    SetWindowTextW(text_, Utf16(content_.Text()).c_str());
+    SetWindowTextW(textControl_, text_.c_str());
     LayOut();
     if (opening) {
         // Just below the window, so that its buttons stay in sight, and within the screen; it
@@ -130,22 +131,20 @@ void Notice::LayOut() {
     const int iconSize = GetSystemMetrics(SM_CXICON);
     const int textLeft = margin + iconSize + Scale(kIconGap, dpi);
     const int textWidth = Scale(kTextWidth, dpi);
-    wchar_t text[16384];
-    const int length = GetWindowTextW(text_, text, 16384);
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     GetMonitorInfoW(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST), &monitor);
     const int buttonHeight = Scale(kButtonHeight, dpi);
     const int mostText = (monitor.rcWork.bottom - monitor.rcWork.top) - 3 * margin - buttonHeight -
                          GetSystemMetrics(SM_CYCAPTION) * 2;
-    const int textHeight = std::min(TextHeight(text_, std::wstring(text, length), textWidth),
-                                    std::max(mostText, iconSize));
+    const int textHeight =
+        std::min(TextHeight(textControl_, text_, textWidth), std::max(mostText, iconSize));
     const int clientWidth = textLeft + textWidth + margin;
     const int buttonTop = margin + std::max(textHeight, iconSize) + margin;
     const int clientHeight = buttonTop + buttonHeight + margin;
 
     SetWindowPos(icon_, nullptr, margin, margin, iconSize, iconSize, SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(text_, nullptr, textLeft, margin, textWidth, textHeight,
+    SetWindowPos(textControl_, nullptr, textLeft, margin, textWidth, textHeight,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     const int buttonWidth = Scale(kButtonWidth, dpi);
     SetWindowPos(ok_, nullptr, clientWidth - margin - buttonWidth, buttonTop, buttonWidth,
@@ -170,7 +169,7 @@ INT_PTR CALLBACK Notice::DialogProcedure(HWND dialog, UINT message, WPARAM wPara
         self->icon_ = AddControl(dialog, L"STATIC", nullptr, SS_ICON, -1);
         SendMessageW(self->icon_, STM_SETICON,
                      reinterpret_cast<WPARAM>(LoadIconW(nullptr, IDI_WARNING)), 0);
-        self->text_ =
+        self->textControl_ =
             AddControl(dialog, L"STATIC", L"", SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL, -1);
         self->ok_ = AddControl(dialog, L"BUTTON", L"OK", BS_PUSHBUTTON | WS_TABSTOP, kOkId);
         return FALSE;  // the focus is set when it shows
@@ -192,7 +191,7 @@ INT_PTR CALLBACK Notice::DialogProcedure(HWND dialog, UINT message, WPARAM wPara
             return TRUE;
         case WM_DESTROY:
             self->content_.Clear();
-            self->dialog_ = self->icon_ = self->text_ = self->ok_ = nullptr;
+            self->dialog_ = self->icon_ = self->textControl_ = self->ok_ = nullptr;
             SetWindowLongPtrW(dialog, DWLP_USER, 0);
             return TRUE;
         default:

@@ -43,7 +43,8 @@ class Notice {
     HWND window_;
     HWND dialog_ = nullptr;
     HWND icon_ = nullptr;
-    HWND text_ = nullptr;
+    HWND textControl_ = nullptr;
     HWND ok_ = nullptr;
     NoticeContent content_;
+    std::wstring text_;  // as shown
 };

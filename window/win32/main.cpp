@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <objbase.h>
+
 #include "DevconResults.h"
 #include "FormBinding.h"
 #include "MainWindow.h"
@@ -14,6 +16,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // The program runs as administrator: every DLL it or the system loads from here on comes from
     // the system folder, never from the program's folder or the current one.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+
+    // COM on this thread, as the window's accessible objects are handed to screen readers
+    // through it.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 
     Form1 form(RunDevcon);
     MainWindow window(instance);
