@@ -1,6 +1,9 @@
 #include "Notice.h"
 
 #include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
 
 Notice::~Notice() {
     if (box_) {
@@ -40,4 +43,14 @@ void Notice::Show() {
     box_->show();
     // Its button box makes OK the default as it shows; undone, so Enter stays with nothing.
     ok->setDefault(false);
+    // Just below the window, where window managers let a program place its boxes, so that the
+    // window's buttons stay in sight; within the screen.
+    if (const QScreen* screen = window_.screen()) {
+        const QRect room = screen->availableGeometry();
+        const QSize size = box_->frameGeometry().size();
+        const QPoint below = window_.frameGeometry().bottomLeft() + QPoint(0, 1);
+        box_->move(
+            std::clamp(below.x(), room.left(), std::max(room.left(), room.right() - size.width())),
+            std::clamp(below.y(), room.top(), std::max(room.top(), room.bottom() - size.height())));
+    }
 }
