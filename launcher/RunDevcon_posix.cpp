@@ -7,11 +7,13 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "DevconPath.h"
 #include "RunDevcon.h"
 
 extern char** environ;
@@ -20,18 +22,6 @@ namespace {
 
 constexpr const char* kToolName = "devcon.exe";
 constexpr std::size_t kRelayStackSize = 64 * 1024;
-
-// The folder of the running executable, asked afresh each time: never the current directory.
-std::string ProgramFolder() {
-    char exe[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", exe, sizeof exe);
-    if (length <= 0 || length == sizeof exe) {
-        return {};
-    }
-    const std::string path(exe, static_cast<std::size_t>(length));
-    const std::size_t slash = path.rfind('/');
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 // argv for the tool: its name, then the parameter string split at its spaces.
 std::vector<std::string> ToolArguments(DeviceVerb verb) {
@@ -51,35 +41,44 @@ struct SpawnRequest {
     char* const* argv;
     const posix_spawn_file_actions_t* fileActions;
     const posix_spawnattr_t* attributes;
+    int result = -1;  // posix_spawn's, written by the relay into our memory
 };
 
 // Runs in a relay process that shares our memory and stops us until it exits, as vfork does.
 // It starts the tool and exits straight away; we reap the relay, and the tool, orphaned, is
 // adopted by init. So the program tracks no process and still leaves no zombie behind.
 int SpawnToolAndExit(void* request) {
-    const auto* r = static_cast<const SpawnRequest*>(request);
+    auto* r = static_cast<SpawnRequest*>(request);
+    // The relay's dispositions are its own; the tool inherits this one (see SpawnSettings).
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, nullptr);
     pid_t tool;
-    posix_spawn(&tool, r->path, r->fileActions, r->attributes, r->argv, environ);
+    r->result = posix_spawn(&tool, r->path, r->fileActions, r->attributes, r->argv, environ);
     return 0;
 }
 
-// Hidden, detached and clean: stdio on /dev/null, no other descriptor of ours, working
-// directory `folder`, its own session, default signal handling and an empty signal mask.
+// Hidden, detached and clean: stdin and stdout on /dev/null, stderr on `errorOutput` (or
+// /dev/null when it is -1), no other descriptor of ours, working directory `folder`, its own
+// session, an empty signal mask and default signal handling, but for SIGPIPE, which it ignores:
+// a tool still switching when the program has ended and closed the pipe's read end must not be
+// killed by its next failure line.
 struct SpawnSettings {
     posix_spawn_file_actions_t fileActions;
     posix_spawnattr_t attributes;
 
-    explicit SpawnSettings(const std::string& folder) {
+    SpawnSettings(const std::string& folder, int errorOutput) {
         posix_spawn_file_actions_init(&fileActions);
         posix_spawn_file_actions_addopen(&fileActions, 0, "/dev/null", O_RDONLY, 0);
         posix_spawn_file_actions_addopen(&fileActions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_adddup2(&fileActions, 1, 2);
+        posix_spawn_file_actions_adddup2(&fileActions, errorOutput >= 0 ? errorOutput : 1, 2);
         posix_spawn_file_actions_addchdir_np(&fileActions, folder.c_str());
         posix_spawn_file_actions_addclosefrom_np(&fileActions, 3);
 
         sigset_t all;
         sigset_t none;
         sigfillset(&all);
+        sigdelset(&all, SIGPIPE);
         sigemptyset(&none);
         posix_spawnattr_init(&attributes);
         posix_spawnattr_setflags(
@@ -95,12 +94,50 @@ struct SpawnSettings {
     SpawnSettings& operator=(const SpawnSettings&) = delete;
 };
 
+// The pipe for the tool's standard error: the read end non-blocking, both ends close-on-exec,
+// so that no other launch or program inherits them.
+struct ErrorPipe {
+    int read = -1;
+    int write = -1;
+
+    explicit ErrorPipe(bool wanted) {
+        int ends[2];
+        if (wanted && pipe2(ends, O_CLOEXEC) == 0) {
+            read = ends[0];
+            write = ends[1];
+            fcntl(read, F_SETFL, fcntl(read, F_GETFL) | O_NONBLOCK);
+        }
+    }
+    ~ErrorPipe() {
+        CloseWriteEnd();
+        if (read >= 0) {
+            close(read);
+        }
+    }
+    ErrorPipe(const ErrorPipe&) = delete;
+    ErrorPipe& operator=(const ErrorPipe&) = delete;
+
+    void CloseWriteEnd() {
+        if (write >= 0) {
+            close(write);
+            write = -1;
+        }
+    }
+    int ReleaseReadEnd() { return std::exchange(read, -1); }
+};
+
+DevconStartReceiver& StartReceiver() {
+    static DevconStartReceiver receiver;
+    return receiver;
+}
+
 void Launch(DeviceVerb verb) {
-    const std::string folder = ProgramFolder();
-    if (folder.empty()) {
+    const std::optional<std::filesystem::path> tool = DevconPath();
+    if (!tool) {
         return;
     }
-    const std::string path = folder + "/" + kToolName;
+    const std::string path = tool->string();
+    const std::string folder = tool->parent_path().string();
     std::vector<std::string> args = ToolArguments(verb);
     std::vector<char*> argv;
     for (std::string& arg : args) {
@@ -108,7 +145,8 @@ void Launch(DeviceVerb verb) {
     }
     argv.push_back(nullptr);
 
-    const SpawnSettings settings(folder);
+    ErrorPipe errorPipe(static_cast<bool>(StartReceiver()));
+    const SpawnSettings settings(folder, errorPipe.write);
     SpawnRequest request{path.c_str(), argv.data(), &settings.fileActions, &settings.attributes};
 
     // No signal handler of ours may run in the relay, which shares our memory.
@@ -124,9 +162,19 @@ void Launch(DeviceVerb verb) {
         waitpid(relay, nullptr, 0);
     }
     pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+
+    // Only the tool holds the write end now: its end of file is the tool's end.
+    errorPipe.CloseWriteEnd();
+    if (relay > 0 && request.result == 0 && errorPipe.read >= 0) {
+        StartReceiver()(verb, errorPipe.ReleaseReadEnd());
+    }
 }
 
 }  // namespace
+
+void ReceiveDevconStarts(DevconStartReceiver receiver) {
+    StartReceiver() = std::move(receiver);
+}
 
 void RunDevcon(DeviceVerb verb) {
     // The calls here, and the relay that runs on our thread's storage, leave their own errno.

@@ -1,50 +1,187 @@
 #include <windows.h>
 
-#include <shellapi.h>
-
+#include <memory>
+#include <optional>
 #include <string>
-#include <string_view>
+#include <utility>
+#include <vector>
 
+#include "DevconPath.h"
 #include "RunDevcon.h"
 
 namespace {
 
-// The folder of the running executable, asked afresh each time: never the current directory.
-// Wide throughout, so that a folder name outside the ANSI code page reaches the shell intact.
-// The program does not opt in to long paths: a path of MAX_PATH characters or more gives nothing,
-// never a cut-off path, which would name another folder.
-std::wstring ProgramFolder() {
-    wchar_t buffer[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
-        return {};
+class Handle {
+  public:
+    Handle() = default;
+    explicit Handle(HANDLE handle) : handle_(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
+    ~Handle() { Reset(); }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    HANDLE Get() const { return handle_; }
+    HANDLE* Out() { return &handle_; }
+    HANDLE Release() { return std::exchange(handle_, nullptr); }
+    void Reset() {
+        if (handle_ != nullptr) {
+            CloseHandle(handle_);
+            handle_ = nullptr;
+        }
     }
-    const std::wstring path(buffer, length);
-    const std::size_t slash = path.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) {
-        return {};
-    }
-    std::wstring folder = path.substr(0, slash);
+    explicit operator bool() const { return handle_ != nullptr; }
+
+  private:
+    HANDLE handle_ = nullptr;
+};
+
+DevconResultReceiver& ResultReceiver() {
+    static DevconResultReceiver receiver;
+    return receiver;
+}
+
+Handle OpenNul(DWORD access, SECURITY_ATTRIBUTES& inheritable) {
+    return Handle(CreateFileW(L"NUL", access, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// The folder RunDevcon starts the tool in: the path without "\devcon.exe", a drive's root with
+// its backslash.
+std::wstring FolderOf(const std::wstring& tool) {
+    std::wstring folder = tool.substr(0, tool.find_last_of(L"\\/"));
     if (folder.size() == 2 && folder[1] == L':') {
-        folder += L'\\';  // "C:" alone would mean the current directory on drive C
+        folder += L'\\';
     }
     return folder;
 }
 
-std::wstring Widen(std::string_view ascii) {
-    return std::wstring(ascii.begin(), ascii.end());
+// Lets the child inherit `handles` and nothing else of ours, whatever else is inheritable.
+class InheritOnly {
+  public:
+    explicit InheritOnly(std::vector<HANDLE> handles) : handles_(std::move(handles)) {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+        storage_.resize(size);
+        auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
+        if (InitializeProcThreadAttributeList(list, 1, 0, &size)) {
+            list_ = list;
+            ok_ = UpdateProcThreadAttribute(list_, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                            handles_.data(), handles_.size() * sizeof(HANDLE),
+                                            nullptr, nullptr);
+        }
+    }
+    ~InheritOnly() {
+        if (list_ != nullptr) {
+            DeleteProcThreadAttributeList(list_);
+        }
+    }
+    InheritOnly(const InheritOnly&) = delete;
+    InheritOnly& operator=(const InheritOnly&) = delete;
+
+    LPPROC_THREAD_ATTRIBUTE_LIST List() const { return ok_ ? list_ : nullptr; }
+
+  private:
+    std::vector<HANDLE> handles_;
+    std::vector<char> storage_;
+    LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
+    bool ok_ = false;
+};
+
+// A started tool, watched by a thread of its own until it exits.
+struct Run {
+    DeviceVerb verb;
+    Handle process;
+    Handle errorOutput;
+    DevconResultReceiver receiver;
+};
+
+DWORD WINAPI WatchRun(void* parameter) {
+    const std::unique_ptr<Run> run(static_cast<Run*>(parameter));
+    ErrorOutput output;
+    char buffer[1024];
+    DWORD read = 0;
+    // Ends with ERROR_BROKEN_PIPE once the tool, the only writer, has ended.
+    while (ReadFile(run->errorOutput.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        output.Append({buffer, read});
+    }
+    WaitForSingleObject(run->process.Get(), INFINITE);
+    DWORD exitCode = 0;
+    GetExitCodeProcess(run->process.Get(), &exitCode);
+    run->process.Reset();
+    run->errorOutput.Reset();
+    run->receiver(DevconResult{run->verb, output.Take(), exitCode});
+    return 0;
 }
 
 }  // namespace
 
+void ReceiveDevconResults(DevconResultReceiver receiver) {
+    ResultReceiver() = std::move(receiver);
+}
+
 void RunDevcon(DeviceVerb verb) {
-    const std::wstring folder = ProgramFolder();
-    if (folder.empty()) {
+    const std::optional<std::filesystem::path> path = DevconPath();
+    if (!path) {
         return;
     }
-    // The full path: given a bare name, the shell would search the path, App Paths and the current
-    // directory when the program folder has none, and run whatever devcon.exe it found there.
-    const std::wstring tool = folder + (folder.back() == L'\\' ? L"" : L"\\") + L"devcon.exe";
-    const std::wstring parameters = Widen(DevconParameters(verb));
-    ShellExecuteW(nullptr, L"open", tool.c_str(), parameters.c_str(), folder.c_str(), SW_HIDE);
+    // The full path as the application name: nothing is searched for. No shell is involved, so
+    // no zone check can put up a prompt while USB devices are off.
+    const std::wstring tool = path->native();
+    const std::wstring folder = FolderOf(tool);
+    const std::string parameters(DevconParameters(verb));
+    std::wstring commandLine =
+        L"\"" + tool + L"\" " + std::wstring(parameters.begin(), parameters.end());
+
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    const Handle input = OpenNul(GENERIC_READ, inheritable);
+    const Handle output = OpenNul(GENERIC_WRITE, inheritable);
+    const DevconResultReceiver receiver = ResultReceiver();
+    Handle errorRead;
+    Handle errorWrite;
+    if (receiver && CreatePipe(errorRead.Out(), errorWrite.Out(), &inheritable, 0)) {
+        SetHandleInformation(errorRead.Get(), HANDLE_FLAG_INHERIT, 0);
+    }
+    if (!input || !output) {
+        return;
+    }
+    const HANDLE error = errorWrite ? errorWrite.Get() : output.Get();
+    std::vector<HANDLE> inherited{input.Get(), output.Get()};
+    if (errorWrite) {
+        inherited.push_back(error);
+    }
+    const InheritOnly inheritOnly(inherited);
+    if (inheritOnly.List() == nullptr) {
+        return;
+    }
+
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES | STARTF_USESHOWWINDOW;
+    startup.StartupInfo.wShowWindow = SW_HIDE;
+    startup.StartupInfo.hStdInput = input.Get();
+    startup.StartupInfo.hStdOutput = output.Get();
+    startup.StartupInfo.hStdError = error;
+    startup.lpAttributeList = inheritOnly.List();
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(tool.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                        CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, folder.c_str(),
+                        &startup.StartupInfo, &process)) {
+        return;
+    }
+    CloseHandle(process.hThread);
+    Handle processHandle(process.hProcess);
+    if (!errorRead) {
+        return;  // nobody listens: never awaited, nothing kept
+    }
+    // Only the tool holds the write end now: its end of file is the tool's end.
+    errorWrite.Reset();
+    auto run = std::make_unique<Run>();
+    run->verb = verb;
+    *run->process.Out() = processHandle.Release();
+    *run->errorOutput.Out() = errorRead.Release();
+    run->receiver = receiver;
+    const HANDLE thread = CreateThread(nullptr, 0, WatchRun, run.get(), 0, nullptr);
+    if (thread != nullptr) {
+        run.release();  // the thread owns it now
+        CloseHandle(thread);
+    }
 }

@@ -1,6 +1,10 @@
 // Calls RunDevcon as the program does, from wherever this executable is copied to, and reports
 // what the calls left behind: "returned" once they are done, then its descriptor and thread
 // counts, signal mask and errno before and after, and its child-process count.
+//
+// With "listen", the runs' standard error is read on a Qt event loop as the window reads it, and
+// the report follows once every run has been delivered: "delivered N", the first run's verb and
+// lines, then descriptor and child counts before the launches and after the deliveries.
 #include <dirent.h>
 #include <signal.h>
 #include <unistd.h>
@@ -11,7 +15,11 @@
 #include <fstream>
 #include <string>
 
+#include <QCoreApplication>
+#include <QTimer>
+
 #include "launcher/RunDevcon.h"
+#include "window/qt/DevconRuns.h"
 
 namespace {
 
@@ -64,16 +72,49 @@ long long BlockedSignals() {
     return mask;
 }
 
+int Listen(int argc, char** argv, DeviceVerb verb, int count) {
+    QCoreApplication app(argc, argv);
+    const int fdsBefore = CountEntries("/proc/self/fd");
+    const int childrenBefore = Children();
+    int delivered = 0;
+    std::string first;
+    {
+        const DevconRuns runs([&](const DevconResult& run) {
+            if (delivered++ == 0) {
+                first = (run.verb == DeviceVerb::Enable ? "enable " : "disable ") + run.errorOutput;
+            }
+            if (delivered == count) {
+                QCoreApplication::quit();
+            }
+        });
+        QTimer::singleShot(0, [&] {
+            for (int i = 0; i < count; ++i) {
+                RunDevcon(verb);
+            }
+        });
+        QTimer::singleShot(60000, [] { QCoreApplication::quit(); });
+        QCoreApplication::exec();
+    }
+    std::printf("delivered %d\n", delivered);
+    std::printf("first %s", first.c_str());
+    std::printf("fds %d %d\n", fdsBefore, CountEntries("/proc/self/fd"));
+    std::printf("children %d %d\n", childrenBefore, Children());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: launch_probe enable|disable COUNT\n");
+    if (argc != 3 && !(argc == 4 && std::string(argv[3]) == "listen")) {
+        std::fprintf(stderr, "usage: launch_probe enable|disable COUNT [listen]\n");
         return 2;
     }
     const DeviceVerb verb =
         std::string(argv[1]) == "disable" ? DeviceVerb::Disable : DeviceVerb::Enable;
     const int count = std::atoi(argv[2]);
+    if (argc == 4) {
+        return Listen(argc, argv, verb, count);
+    }
 
     // A mask of the program's own, which a launch must neither clear nor add to.
     sigset_t usr1;

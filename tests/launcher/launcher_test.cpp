@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iostream>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -68,6 +71,8 @@ class LauncherTest : public ::testing::Test {
     void TearDown() override {
         unsetenv("DEVCON_LOG");
         unsetenv("DEVCON_BLOCK_FIFO");
+        unsetenv("DEVCON_STDERR");
+        unsetenv("DEVCON_EXIT_CODE");
         fs::remove_all(root);
     }
 
@@ -78,7 +83,7 @@ class LauncherTest : public ::testing::Test {
 
     // Runs the probe with `elsewhere` as its current directory and a file of ours as its stdin,
     // which the tool must not inherit; every wait is bounded.
-    ProbeResult RunProbe(const std::string& verb, int count) {
+    ProbeResult RunProbe(const std::string& verb, int count, const std::string& mode = {}) {
         int out[2];
         if (pipe2(out, O_CLOEXEC) != 0) {
             return {};
@@ -93,7 +98,8 @@ class LauncherTest : public ::testing::Test {
         const std::string probe = (programFolder / "probe").string();
         const std::string countText = std::to_string(count);
         char* argv[] = {const_cast<char*>("probe"), const_cast<char*>(verb.c_str()),
-                        const_cast<char*>(countText.c_str()), nullptr};
+                        const_cast<char*>(countText.c_str()),
+                        mode.empty() ? nullptr : const_cast<char*>(mode.c_str()), nullptr};
         pid_t pid = -1;
         const int spawned = posix_spawn(&pid, probe.c_str(), &actions, nullptr, argv, environ);
         posix_spawn_file_actions_destroy(&actions);
@@ -203,13 +209,9 @@ TEST_F(LauncherTest, TakesTheToolFromTheExecutablesFolderNotTheCurrentDirectory)
     EXPECT_EQ(ParseRecord(lines[0])["cwd"], fs::canonical(programFolder).string());
 }
 
-// A signal mask left blocked would make the program deaf to Ctrl-C and SIGTERM.
-TEST_F(LauncherTest, LeavesNoZombieDescriptorThreadSignalMaskOrErrnoAfterThousandsOfLaunches) {
-    InstallTool();
-    const ProbeResult probe = RunProbe("enable", 2000);
-    ASSERT_EQ(probe.exitCode, 0);
-
-    std::istringstream report(probe.output);
+// The probe's report: "name before after" per line.
+std::map<std::string, std::pair<long long, long long>> Counts(const std::string& output) {
+    std::istringstream report(output);
     std::map<std::string, std::pair<long long, long long>> counts;
     for (std::string line; std::getline(report, line);) {
         std::istringstream words(line);
@@ -219,12 +221,50 @@ TEST_F(LauncherTest, LeavesNoZombieDescriptorThreadSignalMaskOrErrnoAfterThousan
         words >> name >> before >> after;
         counts[name] = {before, after};
     }
+    return counts;
+}
+
+// A signal mask left blocked would make the program deaf to Ctrl-C and SIGTERM.
+TEST_F(LauncherTest, LeavesNoZombieDescriptorThreadSignalMaskOrErrnoAfterThousandsOfLaunches) {
+    InstallTool();
+    const ProbeResult probe = RunProbe("enable", 2000);
+    ASSERT_EQ(probe.exitCode, 0);
+
+    auto counts = Counts(probe.output);
     EXPECT_EQ(counts["fds"].first, counts["fds"].second);
     EXPECT_EQ(counts["threads"].first, counts["threads"].second);
     EXPECT_EQ(counts["blocked"].first, counts["blocked"].second) << probe.output;
     EXPECT_EQ(counts["errno"].first, counts["errno"].second) << probe.output;
     EXPECT_EQ(counts["children"].first, 0);
     EXPECT_EQ(WaitForLogLines(2000).size(), 2000u);
+}
+
+// Each run's standard error reaches the listener on the event loop, through a pipe that is the
+// tool's only descriptor of ours; once all have ended, no descriptor or child is left.
+TEST_F(LauncherTest, DeliversEachRunsErrorOutputOnTheEventLoopAndLeavesNothingBehind) {
+    InstallTool();
+    const std::string lines =
+        "devcon.exe: usb1: cannot write 1 to authorized: Permission denied\n"
+        "devcon.exe: to fix: join group vantrel.\n";
+    setenv("DEVCON_STDERR", lines.c_str(), 1);
+    setenv("DEVCON_EXIT_CODE", "2", 1);
+    const ProbeResult probe = RunProbe("enable", 500, "listen");
+    ASSERT_EQ(probe.exitCode, 0);
+    std::cout << probe.output;
+
+    EXPECT_NE(probe.output.find("delivered 500\nfirst enable " + lines), std::string::npos)
+        << probe.output;
+    auto counts = Counts(probe.output);
+    EXPECT_EQ(counts["fds"].first, counts["fds"].second);
+    EXPECT_EQ(counts["children"].first, 0);
+    EXPECT_EQ(counts["children"].second, 0);
+    const std::vector<std::string> records = WaitForLogLines(500);
+    ASSERT_EQ(records.size(), 500u);
+    EXPECT_EQ(ParseRecord(records[0])["fds"].rfind("0=/dev/null,1=/dev/null,2=pipe:[", 0), 0u)
+        << records[0];
+    EXPECT_EQ(std::count(records[0].begin(), records[0].end(), ','), 2) << records[0];
+    // Nor is it killed by a failure line written once the program has ended.
+    EXPECT_EQ(ParseRecord(records[0])["sigpipe"], "ignored");
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 // A stand-in for devcon.exe that records how it was started. It appends one line of tab-separated
 // fields to the file named by DEVCON_LOG: its arguments, working directory, open descriptors,
-// whether it leads its own session, and a monotonic time stamp. With DEVCON_BLOCK_FIFO set it first
-// waits for one byte from that FIFO, so a test can hold it running.
+// whether it leads its own session and ignores SIGPIPE, and a monotonic time stamp. With
+// DEVCON_BLOCK_FIFO set it first waits for one byte from that FIFO, so a test can hold it running.
+// With DEVCON_STDERR set it writes that text to its standard error, as a failing run does, and
+// exits with DEVCON_EXIT_CODE.
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -68,6 +71,9 @@ int main(int argc, char** argv) {
     char cwd[PATH_MAX];
     line += "\tcwd=" + std::string(getcwd(cwd, sizeof cwd) ? cwd : "?");
     line += "\tsession=" + std::string(getsid(0) == getpid() ? "own" : "inherited");
+    struct sigaction pipe {};
+    sigaction(SIGPIPE, nullptr, &pipe);
+    line += "\tsigpipe=" + std::string(pipe.sa_handler == SIG_IGN ? "ignored" : "default");
     line += "\tfds=" + fds + "\n";
 
     const char* log = std::getenv("DEVCON_LOG");
@@ -76,5 +82,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     close(fd);
-    return 0;
+    if (const char* failure = std::getenv("DEVCON_STDERR")) {
+        const std::string text = failure;
+        if (write(2, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+            return 1;
+        }
+    }
+    const char* exitCode = std::getenv("DEVCON_EXIT_CODE");
+    return exitCode ? std::atoi(exitCode) : 0;
 }

@@ -1,5 +1,6 @@
 // Calls RunDevcon as the program does, from wherever this executable is copied to, and reports
-// "returned" once the calls are done, then its handle and thread counts before and after.
+// "returned" once the calls are done, then its handle and thread counts before and after, and
+// the start-up check's verdict from here: "readiness ready", or the notice's first paragraph.
 #include <windows.h>
 
 #include <objbase.h>
@@ -8,8 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "launcher/RunDevcon.h"
+#include "window/readiness/WindowsReadiness.h"
 
 namespace {
 
@@ -53,5 +56,8 @@ int main(int argc, char** argv) {
     std::printf("returned\n");
     std::printf("handles %lu %lu\n", handlesBefore, Handles());
     std::printf("threads %d %d\n", threadsBefore, Threads());
+    const std::string notice = NoticeText(CheckReadiness());
+    std::printf("readiness %s\n",
+                notice.empty() ? "ready" : notice.substr(0, notice.find("\n")).c_str());
     return 0;
 }

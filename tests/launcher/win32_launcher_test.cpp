@@ -50,6 +50,7 @@ TEST_F(Win32LauncherTest, StartsTheToolHiddenFromTheProgramFolderWhateverItsName
         EXPECT_EQ(record["exe"], ProgramFolder() + "\\devcon.exe");
         EXPECT_EQ(record["cwd"], ProgramFolder());
         EXPECT_EQ(record["show"], "hidden");
+        EXPECT_EQ(record["console"], "none");
     }
 }
 

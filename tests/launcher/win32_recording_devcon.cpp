@@ -1,7 +1,9 @@
 // A stand-in for devcon.exe on Windows that records how it was started. It appends one line of
 // tab-separated UTF-8 fields to the file named by DEVCON_LOG: a wall-clock time stamp, its own
-// path, its arguments, its working directory and the show command it was given. With DEVCON_HOLD
-// set it first waits (at most a minute) until that file exists, so a test can hold it running.
+// path, its arguments, its working directory, the show command it was given and whether it has a
+// console window. With DEVCON_HOLD set it first waits (at most a minute) until that file exists,
+// so a test can hold it running. With DEVCON_STDERR set it then writes that text to its standard
+// error, as a failing run does, and exits with DEVCON_EXIT_CODE.
 #include <windows.h>
 
 #include <shellapi.h>
@@ -97,7 +99,15 @@ int wmain() {
     line += Utf8(std::wstring(cwd, cwdLength));
     line += "\tshow=";
     line += ShowCommand();
+    line += GetConsoleWindow() == nullptr ? "\tconsole=none" : "\tconsole=shown";
     line += '\n';
     const std::wstring log = Environment(L"DEVCON_LOG");
-    return Append(log.empty() ? L"devcon.log" : log, line) ? 0 : 1;
+    if (!Append(log.empty() ? L"devcon.log" : log, line)) {
+        return 1;
+    }
+    const std::string failure = Utf8(Environment(L"DEVCON_STDERR"));
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_ERROR_HANDLE), failure.data(), static_cast<DWORD>(failure.size()),
+              &written, nullptr);
+    return _wtoi(Environment(L"DEVCON_EXIT_CODE").c_str());
 }

@@ -46,10 +46,13 @@ Readiness WhyNotWritable(const fs::path& file, int error, const ProcessAccess& a
 
 }  // namespace
 
-Readiness CheckReadiness(const fs::path& programFolder, const SysfsTree& tree,
+Readiness CheckReadiness(const std::optional<fs::path>& devcon, const SysfsTree& tree,
                          const ProcessAccess& access) {
-    if (access.Access(programFolder / "devcon.exe", X_OK) != 0) {
-        return {Cause::ToolMissing, programFolder.string(), {}, 0};
+    if (!devcon) {
+        return {Cause::FolderTooDeep, {}, {}, 0};
+    }
+    if (access.Access(*devcon, X_OK) != 0) {
+        return {Cause::ToolMissing, devcon->parent_path().string(), {}, 0};
     }
     const SysfsTree::Listing hubs = ListRootHubs(tree);
     if (hubs.error != 0) {

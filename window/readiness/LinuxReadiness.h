@@ -42,7 +42,8 @@ class SystemAccess final : public ProcessAccess {
     User CurrentUser() const override;
 };
 
-// Whether devcon.exe in `programFolder` could switch the root hubs of `tree`, and if not, the
-// first cause found: the tool, then the root hubs, then the right to write them.
-Readiness CheckReadiness(const std::filesystem::path& programFolder, const SysfsTree& tree,
+// Whether the devcon.exe at `devcon` (DevconPath(), which RunDevcon starts) could switch the
+// root hubs of `tree`, and if not, the first cause found: the tool, then the root hubs, then the
+// right to write them.
+Readiness CheckReadiness(const std::optional<std::filesystem::path>& devcon, const SysfsTree& tree,
                          const ProcessAccess& access);

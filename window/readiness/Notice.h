@@ -3,10 +3,13 @@
 #include <string>
 #include <string_view>
 
+#include "launcher/DeviceVerb.h"
+
 // Why a click on the window's buttons could switch nothing, as found once at start.
 enum class Cause {
     Ready,
     ToolMissing,        // no devcon.exe the program can run beside it
+    FolderTooDeep,      // the program's own path is too long for it to name devcon.exe
     NoRootHub,          // Linux: nothing under bus/usb/devices to switch
     RuleMissing,        // Linux: the root hubs' authorized files are not group vantrel's
     NotInGroup,         // Linux: the user is not a member of group vantrel
@@ -27,3 +30,13 @@ inline constexpr std::string_view kNoticeTitle = "Vantrel: USB devices cannot be
 
 // One sentence for the cause, then one for the fix; empty when ready.
 std::string NoticeText(const Readiness& readiness);
+
+// The title of the notice once a run of devcon.exe has failed, for the verb of the first such run.
+std::string_view FailureTitle(DeviceVerb verb);
+
+// The line that stands for a run that failed without a word (Windows): a restart to finish
+// (exit code 1), or a crash, named by its exit code.
+std::string SilentFailureText(DeviceVerb verb, unsigned long exitCode);
+
+// The last line when more distinct lines came than the notice shows.
+std::string MoreLinesText(int count);

@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <cstring>
 
 #include "Notice.h"
@@ -19,6 +20,19 @@ std::string NoticeText(const Readiness& r) {
                    ", so no button can switch anything.\n\n"
                    "Reinstall the vantrel package, which puts an executable devcon.exe beside the "
                    "program.";
+#endif
+        case Cause::FolderTooDeep:
+#ifdef _WIN32
+            return "Vantrel is in a folder too deep for it: the path of vantrel.exe has 260 "
+                   "characters or more, so Vantrel cannot start devcon.exe and no button can "
+                   "switch anything.\n\n"
+                   "Move the Vantrel folder to a shorter path, such as C:\\Program Files\\Vantrel, "
+                   "or install Vantrel.";
+#else
+            return "Vantrel is in a folder too deep for it: the path of the program is longer "
+                   "than the system allows (PATH_MAX), so Vantrel cannot start devcon.exe and no "
+                   "button can switch anything.\n\n"
+                   "Reinstall the vantrel package, or move the program to a shorter path.";
 #endif
         case Cause::NoRootHub:
             return "This machine has no USB root hub (nothing under " + r.path +
@@ -53,4 +67,29 @@ std::string NoticeText(const Readiness& r) {
                    "Close Vantrel and start it again with \"Run as administrator\".";
     }
     return {};
+}
+
+std::string_view FailureTitle(DeviceVerb verb) {
+    return verb == DeviceVerb::Enable ? "Vantrel: switching USB devices on failed"
+                                      : "Vantrel: switching USB devices off failed";
+}
+
+std::string SilentFailureText(DeviceVerb verb, unsigned long exitCode) {
+    const std::string switching =
+        verb == DeviceVerb::Enable ? "switching USB devices on" : "switching USB devices off";
+    if (exitCode == 1) {
+        return "Windows finishes " + switching +
+               " only when it restarts: restart Windows to "
+               "finish.";
+    }
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%08lX", exitCode);
+    return "devcon.exe ended with exit code " + std::to_string(exitCode) + " (" + hex + ") while " +
+           switching +
+           ", without saying why: it may have crashed. Try again; if it "
+           "happens again, install Vantrel again.";
+}
+
+std::string MoreLinesText(int count) {
+    return "... and " + std::to_string(count) + " more line(s) that this notice leaves out.";
 }

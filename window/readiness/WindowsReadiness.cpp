@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "launcher/DevconPath.h"
+
 namespace {
 
 std::string Utf8(const std::wstring& text) {
@@ -13,24 +15,6 @@ std::string Utf8(const std::wstring& text) {
     WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size,
                         nullptr, nullptr);
     return result;
-}
-
-// The folder RunDevcon starts devcon.exe from.
-std::wstring ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) {
-            return {};
-        }
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.find_last_of(L'\\'));
 }
 
 bool IsElevated() {
@@ -49,10 +33,13 @@ bool IsElevated() {
 }  // namespace
 
 Readiness CheckReadiness() {
-    const std::wstring folder = ProgramFolder();
-    const DWORD attributes = GetFileAttributesW((folder + L"\\devcon.exe").c_str());
+    const std::optional<std::filesystem::path> devcon = DevconPath();
+    if (!devcon) {
+        return {Cause::FolderTooDeep, {}, {}, 0};
+    }
+    const DWORD attributes = GetFileAttributesW(devcon->c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return {Cause::ToolMissing, Utf8(folder), {}, 0};
+        return {Cause::ToolMissing, Utf8(devcon->parent_path().native()), {}, 0};
     }
     if (!IsElevated()) {
         return {Cause::NotElevated, {}, {}, 0};

@@ -2,9 +2,10 @@
 
 #include <objbase.h>
 
+#include "DevconResults.h"
 #include "FormBinding.h"
 #include "MainWindow.h"
-#include "ReadinessNotice.h"
+#include "Notice.h"
 #include "launcher/RunDevcon.h"
 #include "panel/Form1.h"
 #include "window/readiness/WindowsReadiness.h"
@@ -16,19 +17,25 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // the system folder, never from the program's folder or the current one.
     SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 
-    // ShellExecuteW may hand a launch to shell extensions, which need COM on this thread.
+    // COM on this thread, as the window's accessible objects are handed to screen readers
+    // through it.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 
     Form1 form(RunDevcon);
     MainWindow window(instance);
     FormBinding binding(form, window);
+    Notice notice(instance, window.Handle());
+    const DevconResults results(instance,
+                                [&notice](const DevconResult& run) { notice.AddRun(run); });
     window.Show(showCommand);
     // Once, after the window is up: why a click would switch nothing, if it would not.
-    ShowReadinessNotice(NoticeText(CheckReadiness()));
+    notice.ShowReadiness(NoticeText(CheckReadiness()));
 
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        window.Dispatch(message);
+        if (!notice.PreTranslate(message)) {
+            window.Dispatch(message);
+        }
     }
     return 0;
 }

@@ -15,7 +15,7 @@
 
 #include "FakeUsbTree.h"
 #include "WindowFixture.h"
-#include "window/qt/ReadinessNotice.h"
+#include "window/qt/Notice.h"
 #include "window/readiness/LinuxReadiness.h"
 
 namespace fs = std::filesystem;
@@ -47,6 +47,7 @@ struct StandInAccess final : ProcessAccess {
 enum class Setup {
     Ready,
     NoTool,
+    FolderTooDeep,
     ToolNotExecutable,
     NoRootHub,
     NotGroupVantrel,
@@ -74,6 +75,7 @@ void NoticeTest::namesTheCauseAndTheFix_data() {
     QTest::addColumn<QStringList>("says");
     QTest::newRow("ready") << Setup::Ready << QStringList{};
     QTest::newRow("tool missing") << Setup::NoTool << QStringList{"devcon.exe", "{folder}"};
+    QTest::newRow("folder too deep") << Setup::FolderTooDeep << QStringList{"too deep"};
     QTest::newRow("tool not executable")
         << Setup::ToolNotExecutable << QStringList{"devcon.exe", "{folder}"};
     QTest::newRow("no root hub") << Setup::NoRootHub << QStringList{"no USB root hub"};
@@ -110,8 +112,12 @@ void NoticeTest::namesTheCauseAndTheFix() {
     fs::permissions(usb2, fs::perms::group_write, fs::perm_options::add);
     system.vantrel = ProcessAccess::Group{status.st_gid, {"bob"}};
 
+    std::optional<fs::path> devcon = program.path / "devcon.exe";
     switch (setup) {
         case Setup::Ready:
+            break;
+        case Setup::FolderTooDeep:
+            devcon.reset();
             break;
         case Setup::NoTool:
             fs::remove(program.path / "devcon.exe");
@@ -144,8 +150,9 @@ void NoticeTest::namesTheCauseAndTheFix() {
 
     WindowFixture fixture;
     QVERIFY(fixture.ShowActive());
-    QMessageBox* notice = ShowReadinessNotice(
-        fixture.window, NoticeText(CheckReadiness(program.path, SysfsTree(tree.Root()), system)));
+    Notice shown(fixture.window);
+    shown.ShowReadiness(NoticeText(CheckReadiness(devcon, SysfsTree(tree.Root()), system)));
+    QMessageBox* notice = shown.Box();
     if (says.isEmpty()) {
         QVERIFY(notice == nullptr);
         return;
@@ -174,4 +181,40 @@ void NoticeTest::namesTheCauseAndTheFix() {
     QTest::keyClick(notice, Qt::Key_Escape);
     QVERIFY(!notice->isVisible());
     QCOMPARE(fixture.window.focusWidget(), fixture.Get("Command1"));
+}
+
+void NoticeTest::aBurstOfFailuresIsOneNotice() {
+    WindowFixture fixture;
+    QVERIFY(fixture.ShowActive());
+    Notice notice(fixture.window);
+    const std::string failure = "devcon.exe: usb1: cannot write 1 to authorized: Permission denied";
+    const std::string fix = "devcon.exe: to fix: join group vantrel.";
+    notice.AddRun({DeviceVerb::Enable, "", std::nullopt});  // a run that said nothing
+    QVERIFY(notice.Box() == nullptr);
+    for (int run = 0; run < 14; ++run) {
+        notice.AddRun({DeviceVerb::Enable, failure + "\n" + fix + "\n" + failure + "\n", {}});
+    }
+
+    const auto boxes = fixture.window.findChildren<QMessageBox*>();
+    QCOMPARE(boxes.size(), 1);
+    QCOMPARE(boxes[0], notice.Box());
+    QCOMPARE(notice.Box()->windowTitle(),
+             QStringLiteral("Vantrel: switching USB devices on failed"));
+    QCOMPARE(notice.Box()->text(), QString::fromStdString(failure + " (14 times)\n\n" + fix));
+
+    // Enter in the window presses nothing; USB On still launches.
+    fixture.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&fixture.window));
+    QTest::keyClick(fixture.Get("Command1"), Qt::Key_Return);
+    QCOMPARE(fixture.launches.size(), 0u);
+    QTest::mouseClick(fixture.Get<QPushButton>("Command1"), Qt::LeftButton);
+    QCOMPARE(fixture.Enables(), 6);
+
+    // Closed, it starts afresh with the next failure.
+    notice.Box()->close();
+    QTRY_VERIFY(notice.Box() == nullptr);
+    notice.AddRun({DeviceVerb::Disable, failure + "\n", {}});
+    QCOMPARE(notice.Box()->windowTitle(),
+             QStringLiteral("Vantrel: switching USB devices off failed"));
+    QCOMPARE(notice.Box()->text(), QString::fromStdString(failure));
 }

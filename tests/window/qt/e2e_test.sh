@@ -8,7 +8,8 @@
 #
 # The atspi_* scenarios drive it as a screen reader does, through AT-SPI (atspi_walk.py); run
 # them inside `dbus-run-session` as well, which gives them a private session bus. atspi_notice
-# takes the root hub away, so that the program says so at start.
+# takes the root hub away, so that the program says so at start; atspi_failure has every run of
+# the recording devcon.exe fail, so that the program says what it wrote.
 #
 # Every scenario ends by closing the window, which must end the program with exit code 0. Every
 # wait is bounded. Timing tolerances are wide: precise timing is measured by bench/qt, not here.
@@ -259,6 +260,24 @@ auto_on)
     same_picture "$work/unticked.png" "$work/after.png" || fail "the box is still ticked"
     expect_quiet
     [ "$(count disable)" -eq 0 ] || fail "disabled something"
+    close_and_expect_exit_0
+    ;;
+
+atspi_failure)
+    line="devcon.exe: usb1: cannot write 1 to $VANTREL_SYSFS_ROOT/bus/usb/devices/usb1/authorized: Permission denied"
+    export DEVCON_STDERR="$line"$'\n' DEVCON_EXIT_CODE=2
+    start_program
+    atspi press "USB On"
+    wait_until 15 has_at_least enable 6 || fail "fewer than 6 enables within 15 s"
+    reading=$(atspi notice)
+    echo "$reading"
+    grep -qF "alert 'Vantrel: switching USB devices on failed'" <<<"$reading" ||
+        fail "the notice has not the failure's title: $reading"
+    grep -qF "label '$line" <<<"$reading" || fail "the notice does not hold the line: $reading"
+    wait_until 15 has_at_least enable 14 || fail "fewer than 14 enables within 15 s"
+    [ "$(xdotool search --onlyvisible --pid "$pid" | wc -l)" -eq 2 ] ||
+        fail "not one notice beside the window"
+    wait_until 5 grep -qxF "vantrel: $line" "$work/stderr" || fail "not on standard error"
     close_and_expect_exit_0
     ;;
 

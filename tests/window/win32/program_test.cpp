@@ -228,6 +228,87 @@ TEST(ProgramWithoutDevcon, ShowsAMessageBoxNamingDevconExe) {
     CloseHandle(process.hProcess);
 }
 
+// The shown windows of the process, of the class asked for.
+BOOL CALLBACK CountShownWindows(HWND window, LPARAM lParam) {
+    auto* request = reinterpret_cast<std::pair<FindRequest, int>*>(lParam);
+    FindRequest one = request->first;
+    MatchShownWindow(window, reinterpret_cast<LPARAM>(&one));
+    request->second += one.found != nullptr;
+    return TRUE;
+}
+
+// What devcon.exe wrote on its standard error, or its exit code alone, shows in one message box
+// titled for the verb; a second failure adds to it.
+TEST(ProgramWithFailingDevcon, ShowsWhatTheToolSaidInOneMessageBox) {
+    const struct {
+        const wchar_t* errorOutput;
+        const wchar_t* exitCode;
+        std::wstring shows;
+    } cases[] = {
+        {L"devcon.exe: USB\\ROOT_HUB30\\4&1A2B3C4D&0&0 (USB Root Hub (USB 3.0)): cannot disable: "
+         L"CR_REMOVE_VETOED (0x17): a program is using a device below it; close files on USB "
+         L"drives and try again\r\n",
+         L"2",
+         L"devcon.exe: USB\\ROOT_HUB30\\4&1A2B3C4D&0&0 (USB Root Hub (USB 3.0)): cannot disable: "
+         L"CR_REMOVE_VETOED (0x17): a program is using a device below it; close files on USB "
+         L"drives and try again (2 times)"},
+        {L"", L"1",
+         L"Windows finishes switching USB devices off only when it restarts: restart Windows to "
+         L"finish. (2 times)"},
+    };
+    for (const auto& run : cases) {
+        Sandbox sandbox;
+        fs::copy_file(FromBuildPath(VANTREL_EXE), sandbox.programFolder / L"vantrel.exe");
+        fs::copy_file(FromBuildPath(RECORDING_DEVCON), sandbox.programFolder / L"devcon.exe");
+        SetEnvironmentVariableW(L"DEVCON_STDERR", run.errorOutput);
+        SetEnvironmentVariableW(L"DEVCON_EXIT_CODE", run.exitCode);
+        PROCESS_INFORMATION process =
+            StartProgram(sandbox.programFolder / L"vantrel.exe", sandbox.elsewhere);
+        SetEnvironmentVariableW(L"DEVCON_STDERR", nullptr);
+        SetEnvironmentVariableW(L"DEVCON_EXIT_CODE", nullptr);
+        ASSERT_NE(process.hProcess, nullptr);
+        FindRequest main{process.dwProcessId, kMainWindowClass};
+        for (int i = 0; i < 600 && !main.found; ++i) {
+            EnumWindows(MatchShownWindow, reinterpret_cast<LPARAM>(&main));
+            Sleep(main.found ? 0 : 50);
+        }
+        ASSERT_NE(main.found, nullptr) << "no window within 30 s";
+
+        // USB Off, twice: one disable each.
+        for (int click = 0; click < 2; ++click) {
+            SendMessageW(GetDlgItem(main.found, ControlIdOf("Command2")), BM_CLICK, 0, 0);
+            sandbox.WaitForRecords(click + 1, 30000);
+        }
+        FindRequest notice{process.dwProcessId, kMessageBoxClass};
+        std::wstring text;
+        for (int i = 0; i < 600 && text.find(run.shows) == std::wstring::npos; ++i) {
+            Sleep(50);
+            notice.found = nullptr;
+            EnumWindows(MatchShownWindow, reinterpret_cast<LPARAM>(&notice));
+            text.clear();
+            if (notice.found) {
+                EnumChildWindows(notice.found, CollectStaticText, reinterpret_cast<LPARAM>(&text));
+            }
+        }
+        ASSERT_NE(notice.found, nullptr) << "no message box within 30 s";
+        std::cout << "message box: " << Utf8(text) << "\n";
+        EXPECT_NE(text.find(run.shows), std::wstring::npos) << Utf8(text);
+        wchar_t title[256] = {};
+        GetWindowTextW(notice.found, title, 256);
+        EXPECT_EQ(Utf8(title), "Vantrel: switching USB devices off failed");
+        std::pair<FindRequest, int> boxes{{process.dwProcessId, kMessageBoxClass}, 0};
+        EnumWindows(CountShownWindows, reinterpret_cast<LPARAM>(&boxes));
+        EXPECT_EQ(boxes.second, 1);
+        EXPECT_TRUE(IsWindowEnabled(main.found));
+
+        PostMessageW(main.found, WM_CLOSE, 0, 0);
+        EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
+        TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+}
+
 // Asks for an administrator at start (one prompt, inherited by every launched tool), keeps common
 // controls 6 and per-monitor DPI awareness, and carries the project's version.
 TEST(ProgramFile, CarriesItsVersionAndItsManifest) {

@@ -1,0 +1,20 @@
+#include <windows.h>
+
+#include <string>
+
+#include "DevconPath.h"
+
+std::optional<std::filesystem::path> DevconPath() {
+    wchar_t buffer[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return std::nullopt;
+    }
+    const std::wstring path(buffer, length);
+    const std::size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) {
+        return std::nullopt;
+    }
+    // Keeps the backslash, so that "C:\vantrel.exe" gives "C:\devcon.exe", not "C:devcon.exe".
+    return path.substr(0, slash + 1) + L"devcon.exe";
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "DeviceVerb.h"
+
+// What one run of devcon.exe said on its standard error, where only failures go.
+struct DevconResult {
+    DeviceVerb verb = DeviceVerb::Enable;
+    std::string errorOutput;  // at most kMaxErrorOutput bytes, whole lines
+    // Windows only: the tool's exit code. On Linux the tool is not the program's child.
+    std::optional<unsigned long> exitCode;
+};
+
+// The part of a run's standard error that is kept; the rest is read and dropped, so that the
+// tool never blocks on a full pipe.
+inline constexpr std::size_t kMaxErrorOutput = 4096;
+
+// Collects a run's standard error as it is read, up to kMaxErrorOutput bytes.
+class ErrorOutput {
+  public:
+    void Append(std::string_view bytes) {
+        if (text_.size() < kMaxErrorOutput) {
+            text_.append(bytes.substr(0, kMaxErrorOutput - text_.size()));
+        }
+    }
+    // Cut after the last whole line when the cap cut one short.
+    std::string Take() {
+        if (text_.size() == kMaxErrorOutput && text_.back() != '\n') {
+            const std::size_t lastLineEnd = text_.rfind('\n');
+            text_.resize(lastLineEnd == std::string::npos ? 0 : lastLineEnd + 1);
+        }
+        return std::move(text_);
+    }
+
+  private:
+    std::string text_;
+};
