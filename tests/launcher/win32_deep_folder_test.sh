@@ -8,7 +8,7 @@ set -uo pipefail
 wine_dir=$1
 probe=$2
 recorder=$3
-source "$(dirname "$0")/../window/win32/checks.sh"
+source "$(dirname "$0")/../support/lib.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-deep-XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -35,7 +35,7 @@ check $? "and RunDevcon started nothing"
 from_shallow=$(run_probe "$work/shallow")
 grep -q '^readiness ready' <<<"$from_shallow"
 check $? "from a shallow folder the check says ready"
-for _ in $(seq 100); do [ -s "$DEVCON_LOG" ] && break || sleep 0.1; done
+wait_until 10 test -s "$DEVCON_LOG"
 [ "$(wc -l <"$DEVCON_LOG" 2>/dev/null || echo 0)" -eq 1 ]
 check $? "and RunDevcon started devcon.exe"
-exit $failures
+checks_passed
