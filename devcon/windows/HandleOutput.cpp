@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "Utf8.h"
+#include "WideText.h"
 
 HandleOutput::HandleOutput(DWORD standardHandle) : handle_(GetStdHandle(standardHandle)) {
     DWORD mode = 0;
@@ -16,7 +16,7 @@ void HandleOutput::Write(std::string_view text) {
         return;  // started without one: nowhere to say anything
     }
     if (console_) {
-        const std::wstring wide = Wide(text);
+        const std::wstring wide = Utf16(text);
         for (std::size_t at = 0; at < wide.size();) {
             DWORD written = 0;
             const DWORD count = static_cast<DWORD>(std::min<std::size_t>(wide.size() - at, 8192));

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ConfigRet.h"
-#include "Utf8.h"
+#include "WideText.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ PnpAnswer SetupApiDevices::WithDevice(const PnpDevice& device, Use use) const {
     if (!configManager_.Missing().empty()) {
         return Refused(configManager_.Missing(), kFixSeeDeviceManager);
     }
-    const std::wstring id = Wide(device.instanceId);
+    const std::wstring id = Utf16(device.instanceId);
     if (configManager_.CanLocate()) {
         DEVINST handle = 0;
         const PnpAnswer located =

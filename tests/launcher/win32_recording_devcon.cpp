@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "tests/support/win32/Utf8.h"
+#include "devcon/windows/WideText.h"
 
 namespace {
 

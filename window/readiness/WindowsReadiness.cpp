@@ -4,18 +4,10 @@
 
 #include <string>
 
+#include "devcon/windows/WideText.h"
 #include "launcher/DevconPath.h"
 
 namespace {
-
-std::string Utf8(const std::wstring& text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size,
-                        nullptr, nullptr);
-    return result;
-}
 
 bool IsElevated() {
     HANDLE token = nullptr;

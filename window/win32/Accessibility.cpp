@@ -8,7 +8,7 @@
 #include <string>
 
 #include "MainWindow.h"
-#include "Utf16.h"
+#include "devcon/windows/WideText.h"
 #include "window/AccessibleNames.h"
 #include "window/SpinnerScale.h"
 

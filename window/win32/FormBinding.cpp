@@ -1,7 +1,7 @@
 #include "FormBinding.h"
 
 #include "Accessibility.h"
-#include "Utf16.h"
+#include "devcon/windows/WideText.h"
 #include "window/SpinnerScale.h"
 
 FormBinding::FormBinding(Form1& form, MainWindow& window)

@@ -8,7 +8,7 @@
 #include "Dpi.h"
 #include "HighContrast.h"
 #include "ResourceIds.h"
-#include "Utf16.h"
+#include "devcon/windows/WideText.h"
 #include "window/Twips.h"
 
 namespace {

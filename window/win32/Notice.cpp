@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "Dpi.h"
-#include "Utf16.h"
+#include "devcon/windows/WideText.h"
 
 namespace {
 

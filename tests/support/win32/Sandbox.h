@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "Utf8.h"
+#include "devcon/windows/WideText.h"
 
 // Test helpers for the Windows programs, which run under Wine.
 

@@ -12,10 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "devcon/windows/WideText.h"
 #include "tests/support/win32/Sandbox.h"
 #include "window/ControlTable.h"
 #include "window/win32/MainWindow.h"
-#include "window/win32/Utf16.h"
 
 namespace fs = std::filesystem;
 

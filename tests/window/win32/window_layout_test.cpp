@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "WindowFixture.h"
+#include "devcon/windows/WideText.h"
 #include "window/ControlTable.h"
 #include "window/Twips.h"
 #include "window/win32/Dpi.h"
 #include "window/win32/ResourceIds.h"
-#include "window/win32/Utf16.h"
 
 namespace {
 

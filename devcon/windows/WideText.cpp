@@ -1,4 +1,4 @@
-#include "Utf8.h"
+#include "WideText.h"
 
 #include <windows.h>
 
@@ -14,7 +14,7 @@ std::string Utf8(std::wstring_view wide) {
     return text;
 }
 
-std::wstring Wide(std::string_view utf8) {
+std::wstring Utf16(std::string_view utf8) {
     if (utf8.empty()) {
         return {};
     }
