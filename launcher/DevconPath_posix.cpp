@@ -5,7 +5,7 @@
 
 #include "DevconPath.h"
 
-std::optional<std::filesystem::path> DevconPath() {
+std::optional<ToolPath> DevconPath() {
     char exe[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", exe, sizeof exe);
     if (length <= 0 || length == sizeof exe) {

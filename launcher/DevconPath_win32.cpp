@@ -4,7 +4,7 @@
 
 #include "DevconPath.h"
 
-std::optional<std::filesystem::path> DevconPath() {
+std::optional<ToolPath> DevconPath() {
     wchar_t buffer[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
@@ -17,4 +17,12 @@ std::optional<std::filesystem::path> DevconPath() {
     }
     // Keeps the backslash, so that "C:\vantrel.exe" gives "C:\devcon.exe", not "C:devcon.exe".
     return path.substr(0, slash + 1) + L"devcon.exe";
+}
+
+std::wstring ToolFolder(const std::wstring& tool) {
+    std::wstring folder = tool.substr(0, tool.find_last_of(L"\\/"));
+    if (folder.size() == 2 && folder[1] == L':') {
+        folder += L'\\';
+    }
+    return folder;
 }

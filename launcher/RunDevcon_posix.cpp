@@ -132,7 +132,7 @@ DevconStartReceiver& StartReceiver() {
 }
 
 void Launch(DeviceVerb verb) {
-    const std::optional<std::filesystem::path> tool = DevconPath();
+    const std::optional<ToolPath> tool = DevconPath();
     if (!tool) {
         return;
     }

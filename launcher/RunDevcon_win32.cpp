@@ -44,16 +44,6 @@ Handle OpenNul(DWORD access, SECURITY_ATTRIBUTES& inheritable) {
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-// The folder RunDevcon starts the tool in: the path without "\devcon.exe", a drive's root with
-// its backslash.
-std::wstring FolderOf(const std::wstring& tool) {
-    std::wstring folder = tool.substr(0, tool.find_last_of(L"\\/"));
-    if (folder.size() == 2 && folder[1] == L':') {
-        folder += L'\\';
-    }
-    return folder;
-}
-
 // Lets the child inherit `handles` and nothing else of ours, whatever else is inheritable.
 class InheritOnly {
   public:
@@ -119,14 +109,14 @@ void ReceiveDevconResults(DevconResultReceiver receiver) {
 }
 
 void RunDevcon(DeviceVerb verb) {
-    const std::optional<std::filesystem::path> path = DevconPath();
+    const std::optional<ToolPath> path = DevconPath();
     if (!path) {
         return;
     }
     // The full path as the application name: nothing is searched for. No shell is involved, so
     // no zone check can put up a prompt while USB devices are off.
-    const std::wstring tool = path->native();
-    const std::wstring folder = FolderOf(tool);
+    const std::wstring& tool = *path;
+    const std::wstring folder = ToolFolder(tool);
     const std::string parameters(DevconParameters(verb));
     std::wstring commandLine =
         L"\"" + tool + L"\" " + std::wstring(parameters.begin(), parameters.end());

@@ -1,8 +1,7 @@
 #include "NoticeContent.h"
 
 #include <algorithm>
-#include <set>
-#include <sstream>
+#include <string_view>
 
 #include "Notice.h"
 
@@ -29,8 +28,11 @@ void NoticeContent::Count(const std::string& text) {
 bool NoticeContent::AddRun(const DevconResult& run) {
     // Each line once per run, however often the run wrote it.
     std::vector<std::string> said;
-    std::istringstream output(run.errorOutput);
-    for (std::string line; std::getline(output, line);) {
+    std::string_view rest = run.errorOutput;
+    while (!rest.empty()) {
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        std::string line(rest.substr(0, end));
+        rest.remove_prefix(std::min(end + 1, rest.size()));
         if (!line.empty() && line.back() == '\r') {
             line.pop_back();
         }

@@ -25,13 +25,13 @@ bool IsElevated() {
 }  // namespace
 
 Readiness CheckReadiness() {
-    const std::optional<std::filesystem::path> devcon = DevconPath();
+    const std::optional<ToolPath> devcon = DevconPath();
     if (!devcon) {
         return {Cause::FolderTooDeep, {}, {}, 0};
     }
     const DWORD attributes = GetFileAttributesW(devcon->c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return {Cause::ToolMissing, Utf8(devcon->parent_path().native()), {}, 0};
+        return {Cause::ToolMissing, Utf8(ToolFolder(*devcon)), {}, 0};
     }
     if (!IsElevated()) {
         return {Cause::NotElevated, {}, {}, 0};
