@@ -33,6 +33,7 @@ sleep 1 # room for a launch that should not be
 check $? "and RunDevcon started nothing"
 
 from_shallow=$(run_probe "$work/shallow")
+echo "$from_shallow"
 grep -q '^readiness ready' <<<"$from_shallow"
 check $? "from a shallow folder the check says ready"
 wait_until 10 test -s "$DEVCON_LOG"
