@@ -5,10 +5,11 @@
 
 #include <algorithm>
 
+// Only our own connection: a box's other connections include the accessibility cache's, which
+// must still hear of the box's end, or it would hand a later widget at the same address the dead
+// box's interface.
 Notice::~Notice() {
-    if (box_) {
-        box_->disconnect();
-    }
+    QObject::disconnect(clearOnClose_);
 }
 
 void Notice::ShowReadiness(const std::string& text) {
@@ -39,7 +40,7 @@ void Notice::Show() {
     box_->setAttribute(Qt::WA_DeleteOnClose);
     QPushButton* ok = box_->addButton(QMessageBox::Ok);
     ok->setAutoDefault(false);
-    QObject::connect(box_, &QDialog::finished, [this] { content_.Clear(); });
+    clearOnClose_ = QObject::connect(box_, &QDialog::finished, [this] { content_.Clear(); });
     box_->show();
     // Its button box makes OK the default as it shows; undone, so Enter stays with nothing.
     ok->setDefault(false);

@@ -36,4 +36,5 @@ class Notice {
     QWidget& window_;
     NoticeContent content_;
     QPointer<QMessageBox> box_;
+    QMetaObject::Connection clearOnClose_;
 };
