@@ -1,9 +1,11 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "DeviceVerb.h"
 
@@ -39,3 +41,18 @@ class ErrorOutput {
   private:
     std::string text_;
 };
+
+// The lines of a run's standard error, each without its line end ("\n" or "\r\n").
+inline std::vector<std::string_view> ErrorLines(std::string_view errorOutput) {
+    std::vector<std::string_view> lines;
+    while (!errorOutput.empty()) {
+        const std::size_t end = std::min(errorOutput.find('\n'), errorOutput.size());
+        std::string_view line = errorOutput.substr(0, end);
+        errorOutput.remove_prefix(std::min(end + 1, errorOutput.size()));
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
-#include <sstream>
 
 #include "launcher/RunDevcon.h"
 
@@ -47,8 +46,7 @@ void DevconRuns::Watch(DeviceVerb verb, int errorOutput) {
 }
 
 void LogFailureLines(const DevconResult& run) {
-    std::istringstream lines(run.errorOutput);
-    for (std::string line; std::getline(lines, line);) {
-        std::fprintf(stderr, "vantrel: %s\n", line.c_str());
+    for (const std::string_view line : ErrorLines(run.errorOutput)) {
+        std::fprintf(stderr, "vantrel: %.*s\n", static_cast<int>(line.size()), line.data());
     }
 }

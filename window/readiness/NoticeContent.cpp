@@ -1,7 +1,6 @@
 #include "NoticeContent.h"
 
 #include <algorithm>
-#include <string_view>
 
 #include "Notice.h"
 
@@ -28,16 +27,9 @@ void NoticeContent::Count(const std::string& text) {
 bool NoticeContent::AddRun(const DevconResult& run) {
     // Each line once per run, however often the run wrote it.
     std::vector<std::string> said;
-    std::string_view rest = run.errorOutput;
-    while (!rest.empty()) {
-        const std::size_t end = std::min(rest.find('\n'), rest.size());
-        std::string line(rest.substr(0, end));
-        rest.remove_prefix(std::min(end + 1, rest.size()));
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
+    for (const std::string_view line : ErrorLines(run.errorOutput)) {
         if (!line.empty() && std::find(said.begin(), said.end(), line) == said.end()) {
-            said.push_back(line);
+            said.emplace_back(line);
         }
     }
     if (said.empty() && run.exitCode.value_or(0) != 0) {
