@@ -51,7 +51,7 @@ void BM_BarePosixSpawn(benchmark::State& state) {
 }
 
 void BM_UsbOn(benchmark::State& state) {
-    Form1 form(RunDevcon);
+    Form1 form([](DeviceVerb verb) { RunDevcon(verb); });
     for (auto _ : state) {
         form.UsbOn();
     }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -131,10 +132,10 @@ DevconStartReceiver& StartReceiver() {
     return receiver;
 }
 
-void Launch(DeviceVerb verb) {
+int Launch(DeviceVerb verb, std::uint64_t run) {
     const std::optional<ToolPath> tool = DevconPath();
     if (!tool) {
-        return;
+        return ENAMETOOLONG;
     }
     const std::string path = tool->string();
     const std::string folder = tool->parent_path().string();
@@ -158,16 +159,22 @@ void Launch(DeviceVerb verb) {
     const auto stack = std::make_unique<char[]>(kRelayStackSize);
     const pid_t relay = clone(SpawnToolAndExit, stack.get() + kRelayStackSize,
                               CLONE_VM | CLONE_VFORK | SIGCHLD, &request);
+    const int cloneError = errno;
     if (relay > 0) {
         waitpid(relay, nullptr, 0);
     }
     pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+    ReapEndedTools();
 
     // Only the tool holds the write end now: its end of file is the tool's end.
     errorPipe.CloseWriteEnd();
-    if (relay > 0 && request.result == 0 && errorPipe.read >= 0) {
-        StartReceiver()(verb, errorPipe.ReleaseReadEnd());
+    if (relay <= 0) {
+        return cloneError;
     }
+    if (request.result == 0 && errorPipe.read >= 0) {
+        StartReceiver()(verb, run, errorPipe.ReleaseReadEnd());
+    }
+    return request.result;
 }
 
 }  // namespace
@@ -176,9 +183,23 @@ void ReceiveDevconStarts(DevconStartReceiver receiver) {
     StartReceiver() = std::move(receiver);
 }
 
-void RunDevcon(DeviceVerb verb) {
+int RunDevcon(DeviceVerb verb, std::uint64_t run) {
     // The calls here, and the relay that runs on our thread's storage, leave their own errno.
     const int callersErrno = errno;
-    Launch(verb);
+    const int error = Launch(verb, run);
     errno = callersErrno;
+    return error;
+}
+
+std::string SystemMessage(int error) {
+    return std::strerror(error);
+}
+
+void ReapEndedTools() {
+    if (getpid() == 1) {
+        const int callersErrno = errno;
+        while (waitpid(-1, nullptr, WNOHANG) > 0) {
+        }
+        errno = callersErrno;
+    }
 }
