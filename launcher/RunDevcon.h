@@ -28,10 +28,12 @@ void ReceiveDevconResults(DevconResultReceiver receiver);
 #else
 // Receives, on the thread that called RunDevcon and before it returns, the read end of each
 // started tool's standard error: close-on-exec and non-blocking, the receiver's to read to its
-// end of file, which comes when the tool has ended, and to close. The tool is not the program's
-// child, so no exit code follows.
+// end of file and to close. With it comes `processEnd`, a pidfd that becomes readable once the
+// tool has ended and released all it held, its lock too (-1 where the kernel has no pidfd: then
+// the end of file is the tool's end); the receiver's to close as well. The tool is not the
+// program's child, so no exit code follows.
 using DevconStartReceiver =
-    std::function<void(DeviceVerb verb, std::uint64_t run, int errorOutput)>;
+    std::function<void(DeviceVerb verb, std::uint64_t run, int errorOutput, int processEnd)>;
 void ReceiveDevconStarts(DevconStartReceiver receiver);
 
 // When the program is PID 1 (a container without init), the tools it leaves are adopted by it:

@@ -2,6 +2,7 @@
 #include <sched.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,7 +43,9 @@ struct SpawnRequest {
     char* const* argv;
     const posix_spawn_file_actions_t* fileActions;
     const posix_spawnattr_t* attributes;
+    bool wantEnd = false;
     int result = -1;  // posix_spawn's, written by the relay into our memory
+    int end = -1;     // a pidfd of the tool, opened by the relay into our descriptor table
 };
 
 // Runs in a relay process that shares our memory and stops us until it exits, as vfork does.
@@ -56,6 +59,10 @@ int SpawnToolAndExit(void* request) {
     sigaction(SIGPIPE, &ignore, nullptr);
     pid_t tool;
     r->result = posix_spawn(&tool, r->path, r->fileActions, r->attributes, r->argv, environ);
+    // While the tool is the relay's child nobody can reap it, so the pidfd is surely its own.
+    if (r->result == 0 && r->wantEnd) {
+        r->end = static_cast<int>(syscall(SYS_pidfd_open, tool, 0));
+    }
     return 0;
 }
 
@@ -148,7 +155,8 @@ int Launch(DeviceVerb verb, std::uint64_t run) {
 
     ErrorPipe errorPipe(static_cast<bool>(StartReceiver()));
     const SpawnSettings settings(folder, errorPipe.write);
-    SpawnRequest request{path.c_str(), argv.data(), &settings.fileActions, &settings.attributes};
+    SpawnRequest request{path.c_str(), argv.data(), &settings.fileActions, &settings.attributes,
+                         errorPipe.read >= 0};
 
     // No signal handler of ours may run in the relay, which shares our memory.
     sigset_t all;
@@ -158,7 +166,7 @@ int Launch(DeviceVerb verb, std::uint64_t run) {
 
     const auto stack = std::make_unique<char[]>(kRelayStackSize);
     const pid_t relay = clone(SpawnToolAndExit, stack.get() + kRelayStackSize,
-                              CLONE_VM | CLONE_VFORK | SIGCHLD, &request);
+                              CLONE_VM | CLONE_VFORK | CLONE_FILES | SIGCHLD, &request);
     const int cloneError = errno;
     if (relay > 0) {
         waitpid(relay, nullptr, 0);
@@ -172,7 +180,9 @@ int Launch(DeviceVerb verb, std::uint64_t run) {
         return cloneError;
     }
     if (request.result == 0 && errorPipe.read >= 0) {
-        StartReceiver()(verb, run, errorPipe.ReleaseReadEnd());
+        StartReceiver()(verb, run, errorPipe.ReleaseReadEnd(), request.end);
+    } else if (request.end >= 0) {
+        close(request.end);
     }
     return request.result;
 }

@@ -37,9 +37,8 @@ DevconRuns::DevconRuns(Listener listener)
       }) {
     wake_.setSingleShot(true);
     connect(&wake_, &QTimer::timeout, this, [this] { queue_.Wake(); });
-    ReceiveDevconStarts([this](DeviceVerb verb, std::uint64_t run, int errorOutput) {
-        Watch(verb, run, errorOutput);
-    });
+    ReceiveDevconStarts([this](DeviceVerb verb, std::uint64_t run, int errorOutput,
+                               int processEnd) { Watch(verb, run, errorOutput, processEnd); });
 }
 
 DevconRuns::~DevconRuns() {
@@ -71,11 +70,11 @@ void DevconRuns::Finish(bool switchOn) {
     finishing_ = nullptr;
 }
 
-void DevconRuns::Watch(DeviceVerb verb, std::uint64_t run, int errorOutput) {
+void DevconRuns::Watch(DeviceVerb verb, std::uint64_t run, int errorOutput, int processEnd) {
     auto* notifier = new QSocketNotifier(errorOutput, QSocketNotifier::Read, this);
     open_.insert(notifier);
     auto output = std::make_shared<ErrorOutput>();
-    connect(notifier, &QSocketNotifier::activated, this, [this, notifier, verb, run, output] {
+    connect(notifier, &QSocketNotifier::activated, this, [=, this] {
         const int fd = static_cast<int>(notifier->socket());
         char buffer[4096];
         ssize_t count = 0;
@@ -90,13 +89,34 @@ void DevconRuns::Watch(DeviceVerb verb, std::uint64_t run, int errorOutput) {
         close(fd);
         open_.erase(notifier);
         notifier->deleteLater();
-        ReapEndedTools();
         listener_(DevconResult{verb, output->Take(), std::nullopt, run});
-        queue_.Ended(run);
-        if (finishing_ != nullptr && queue_.Finished()) {
-            finishing_->quit();
+        if (processEnd < 0) {
+            Ended(run);
+        } else {
+            WatchEnd(run, processEnd);
         }
     });
+}
+
+// The tool's end of file comes before it has let go of its lock; its pidfd, after.
+void DevconRuns::WatchEnd(std::uint64_t run, int processEnd) {
+    auto* notifier = new QSocketNotifier(processEnd, QSocketNotifier::Read, this);
+    open_.insert(notifier);
+    connect(notifier, &QSocketNotifier::activated, this, [this, notifier, run, processEnd] {
+        notifier->setEnabled(false);
+        close(processEnd);
+        open_.erase(notifier);
+        notifier->deleteLater();
+        Ended(run);
+    });
+}
+
+void DevconRuns::Ended(std::uint64_t run) {
+    ReapEndedTools();
+    queue_.Ended(run);
+    if (finishing_ != nullptr && queue_.Finished()) {
+        finishing_->quit();
+    }
 }
 
 void LogFailureLines(const DevconResult& run) {

@@ -14,10 +14,11 @@ class QEventLoop;
 class QSocketNotifier;
 
 // The window's runs of devcon.exe: started one at a time through a LaunchQueue, on Qt's event
-// loop. Each run's standard error is read with a QSocketNotifier; at its end of file, when the
-// tool has ended, or once its kMaxErrorOutput bytes are kept, the pipe is closed and the run
-// handed to `listener`. A run that could not be started or is still going after 10 s reaches
-// the listener too, as a line of its own. Registers itself with RunDevcon while it lives.
+// loop. Each run's standard error is read with a QSocketNotifier; at its end of file, or once its
+// kMaxErrorOutput bytes are kept, the pipe is closed and the run handed to `listener`; the next
+// run starts once the tool's pidfd says it has ended. A run that could not be started or is still
+// going after 10 s reaches the listener too, as a line of its own. Registers itself with RunDevcon
+// while it lives.
 class DevconRuns : public QObject {
   public:
     using Listener = std::function<void(const DevconResult&)>;
@@ -41,7 +42,9 @@ class DevconRuns : public QObject {
 
   private:
     bool Start(DeviceVerb verb, LaunchQueue::RunId run);
-    void Watch(DeviceVerb verb, std::uint64_t run, int errorOutput);
+    void Watch(DeviceVerb verb, std::uint64_t run, int errorOutput, int processEnd);
+    void WatchEnd(std::uint64_t run, int processEnd);
+    void Ended(std::uint64_t run);
 
     Listener listener_;
     std::set<QSocketNotifier*> open_;
