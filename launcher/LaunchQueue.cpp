@@ -26,7 +26,18 @@ void LaunchQueue::Launch(DeviceVerb verb) {
 }
 
 void LaunchQueue::Ended(RunId run) {
-    std::erase_if(going_, [run](const Run& r) { return r.id == run; });
+    const auto ended =
+        std::find_if(going_.begin(), going_.end(), [run](const Run& r) { return r.id == run; });
+    if (ended == going_.end()) {
+        return;
+    }
+    // The enables that overtook it may have run before it switched off: the last verb decides.
+    if (ended->overtaken && ended->verb == DeviceVerb::Disable &&
+        lastLaunched_ == DeviceVerb::Enable &&
+        std::find(waiting_.begin(), waiting_.end(), DeviceVerb::Enable) == waiting_.end()) {
+        waiting_.push_back(DeviceVerb::Enable);
+    }
+    going_.erase(ended);
     StartWhatMay();
     ScheduleWake();
 }
@@ -76,13 +87,16 @@ void LaunchQueue::StartWhatMay() {
             return;
         }
         waiting_.erase(waiting_.begin(), enable + 1);
+        for (Run& run : going_) {
+            run.overtaken = true;
+        }
         Start(DeviceVerb::Enable);
     }
 }
 
 void LaunchQueue::Start(DeviceVerb verb) {
     const RunId id = nextId_++;
-    going_.push_back({id, verb, host_.nowMs(), false});
+    going_.push_back({id, verb, host_.nowMs(), false, false});
     if (!host_.start(verb, id)) {
         std::erase_if(going_, [id](const Run& r) { return r.id == id; });
     }

@@ -14,8 +14,10 @@
 // Restart's disable always comes before its enables. A run that does not end cannot keep USB off:
 // once the youngest run going is kStuckMs old, the first enable waiting starts anyway and the
 // disables waiting before it are dropped, as it would undo them; a disable never starts while
-// another run is going. Nothing piles up: at most kMaxGoing runs go at once, and once more than
-// kLong wait, identical neighbours merge. Toolkit-free: the front end's event loop is the host.
+// another run is going, and one that an enable overtook is followed by one more enable when it
+// ends, unless a disable was launched since. Nothing piles up: at most kMaxGoing runs go at once,
+// and once more than kLong wait, identical neighbours merge. Toolkit-free: the front end's event
+// loop is the host.
 class LaunchQueue {
   public:
     using RunId = std::uint64_t;
@@ -56,7 +58,8 @@ class LaunchQueue {
         RunId id;
         DeviceVerb verb;
         std::int64_t startedMs;
-        bool named;  // reported as still going
+        bool named;      // reported as still going
+        bool overtaken;  // a run started while this one was going
     };
 
     void StartWhatMay();

@@ -114,7 +114,7 @@ const std::vector<Case> kCases = {
     {"Restart whose disable takes 5 s",
      {{0, Restart}},
      {5000, 100},
-     "D@0 E@3000 E@3100 E@3200 E@3300 E@3400 E@3500 E@3600 E@4000",
+     "D@0 E@3000 E@3100 E@3200 E@3300 E@3400 E@3500 E@3600 E@4000 E@5000",
      DeviceVerb::Enable},
     {"USB On",
      {{0, On}},
