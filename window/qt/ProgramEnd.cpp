@@ -10,6 +10,8 @@
 #include <QSocketNotifier>
 #include <QWidget>
 
+#include <cerrno>
+
 #include "DevconRuns.h"
 #include "panel/Form1.h"
 
