@@ -1,18 +1,28 @@
 // What a launch costs the user-interface thread: RunDevcon against a bare posix_spawn of the same
 // tool, and one "USB On" (six launches). The tool is the no-op devcon.exe built beside this
 // benchmark, so nothing here touches a device.
+//
+// With VANTREL_SYSFS_ROOT set (bench/usb_on_bench.sh: a copy of this program beside the real
+// Linux devcon.exe, on a fake sysfs tree), it instead times the 14 runs of one "USB On" from the
+// first start to the last run's end, started all at once as before the launch queue and through
+// it, against 14 times one run.
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "launcher/LaunchQueue.h"
 #include "launcher/RunDevcon.h"
 #include "panel/Form1.h"
 
@@ -51,7 +61,7 @@ void BM_BarePosixSpawn(benchmark::State& state) {
 }
 
 void BM_UsbOn(benchmark::State& state) {
-    Form1 form(RunDevcon);
+    Form1 form([](DeviceVerb verb) { RunDevcon(verb); });
     for (auto _ : state) {
         form.UsbOn();
     }
@@ -81,9 +91,119 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     }
 };
 
+// The "USB On" trial: runs started, read to their end of file and awaited, on a poll loop.
+class Runs {
+  public:
+    Runs() {
+        ReceiveDevconStarts([this](DeviceVerb, std::uint64_t run, int errorOutput, int end) {
+            open_.push_back({errorOutput, run, end, false});
+        });
+    }
+    ~Runs() { ReceiveDevconStarts({}); }
+    Runs(const Runs&) = delete;
+    Runs& operator=(const Runs&) = delete;
+
+    // Reads until every run has ended; `ended` hears of each.
+    template <typename Ended>
+    void Drain(Ended ended) {
+        while (!open_.empty()) {
+            std::vector<pollfd> fds;
+            for (const Watched& w : open_) {
+                fds.push_back({w.fd, POLLIN, 0});
+            }
+            poll(fds.data(), fds.size(), 1000);
+            for (const pollfd& p : fds) {
+                char buffer[4096];
+                const auto it = std::find_if(open_.begin(), open_.end(),
+                                             [&](const Watched& w) { return w.fd == p.fd; });
+                if (p.revents == 0 || (!it->isEnd && read(p.fd, buffer, sizeof buffer) > 0)) {
+                    continue;
+                }
+                const Watched done = *it;
+                close(done.fd);
+                open_.erase(it);
+                if (!done.isEnd && done.then >= 0) {
+                    open_.push_back({done.then, done.run, -1, true});
+                } else {
+                    ended(done.run);
+                }
+            }
+        }
+    }
+
+  private:
+    struct Watched {
+        int fd;
+        std::uint64_t run;
+        int then;    // the pidfd to await after this standard error, or -1
+        bool isEnd;  // this is the pidfd
+    };
+    std::vector<Watched> open_;
+};
+
+double Seconds(std::chrono::steady_clock::time_point from) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - from).count();
+}
+
+constexpr int kRunsOfUsbOn = Form1::kEnablesAtOnce + Form1::kBurstTicks;
+
+double Median(std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+// The three measures interleaved, trial by trial, and compared by their medians, so that a burst
+// of load on this small machine does not decide the ratios.
+int UsbOnTrial() {
+    constexpr int kTrials = 31;
+    Runs runs;
+    std::vector<double> one;
+    std::vector<double> atOnce;
+    std::vector<double> queued;
+    for (int trial = 0; trial < kTrials; ++trial) {
+        auto from = std::chrono::steady_clock::now();
+        RunDevcon(DeviceVerb::Enable);
+        runs.Drain([](std::uint64_t) {});
+        one.push_back(Seconds(from));
+
+        from = std::chrono::steady_clock::now();
+        for (int i = 0; i < kRunsOfUsbOn; ++i) {
+            RunDevcon(DeviceVerb::Enable);
+        }
+        runs.Drain([](std::uint64_t) {});
+        atOnce.push_back(Seconds(from));
+
+        from = std::chrono::steady_clock::now();
+        LaunchQueue queue({
+            .start = [](DeviceVerb verb,
+                        LaunchQueue::RunId run) { return RunDevcon(verb, run) == 0; },
+            .wakeAfter = [](std::int64_t) {},
+            .nowMs = [from] { return static_cast<std::int64_t>(Seconds(from) * 1000); },
+            .stillGoing = {},
+        });
+        for (int i = 0; i < kRunsOfUsbOn; ++i) {
+            queue.Launch(DeviceVerb::Enable);
+        }
+        runs.Drain([&](std::uint64_t run) { queue.Ended(run); });
+        queued.push_back(Seconds(from));
+    }
+    const double single = Median(one);
+    std::printf("one run of devcon.exe enable %.2f ms; 14 x one run %.1f ms (medians of %d)\n",
+                single * 1000, kRunsOfUsbOn * single * 1000, kTrials);
+    std::printf("one \"USB On\", 14 runs, first start to last end:\n");
+    std::printf("  all started at once %.1f ms: %.2f x 14 runs\n", Median(atOnce) * 1000,
+                Median(atOnce) / (kRunsOfUsbOn * single));
+    std::printf("  through the launch queue %.1f ms: %.2f x 14 runs (goal <= 1.2)\n",
+                Median(queued) * 1000, Median(queued) / (kRunsOfUsbOn * single));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (std::getenv("VANTREL_SYSFS_ROOT") != nullptr) {
+        return UsbOnTrial();
+    }
     benchmark::Initialize(&argc, argv);
     if (access(ToolBesideThisProgram().c_str(), X_OK) != 0) {
         std::fprintf(stderr, "launch_bench: no stand-in %s\n", ToolBesideThisProgram().c_str());

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,15 +16,19 @@ struct DevconResult {
     std::string errorOutput;  // at most kMaxErrorOutput bytes, whole lines
     // Windows only: the tool's exit code. On Linux the tool is not the program's child.
     std::optional<unsigned long> exitCode;
+    // The number the launch was given (RunDevcon's `run`).
+    std::uint64_t run = 0;
 };
 
-// The part of a run's standard error that is kept; the rest is read and dropped, so that the
-// tool never blocks on a full pipe.
+// The part of a run's standard error that is kept. On Linux the pipe is closed once it is full,
+// and the tool, which ignores SIGPIPE, goes on; on Windows the rest is read and dropped, so that
+// the tool never blocks on a full pipe.
 inline constexpr std::size_t kMaxErrorOutput = 4096;
 
 // Collects a run's standard error as it is read, up to kMaxErrorOutput bytes.
 class ErrorOutput {
   public:
+    bool Full() const { return text_.size() >= kMaxErrorOutput; }
     void Append(std::string_view bytes) {
         if (text_.size() < kMaxErrorOutput) {
             text_.append(bytes.substr(0, kMaxErrorOutput - text_.size()));

@@ -2,11 +2,13 @@
 #include <sched.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,7 +43,9 @@ struct SpawnRequest {
     char* const* argv;
     const posix_spawn_file_actions_t* fileActions;
     const posix_spawnattr_t* attributes;
+    bool wantEnd = false;
     int result = -1;  // posix_spawn's, written by the relay into our memory
+    int end = -1;     // a pidfd of the tool, opened by the relay into our descriptor table
 };
 
 // Runs in a relay process that shares our memory and stops us until it exits, as vfork does.
@@ -55,6 +59,10 @@ int SpawnToolAndExit(void* request) {
     sigaction(SIGPIPE, &ignore, nullptr);
     pid_t tool;
     r->result = posix_spawn(&tool, r->path, r->fileActions, r->attributes, r->argv, environ);
+    // While the tool is the relay's child nobody can reap it, so the pidfd is surely its own.
+    if (r->result == 0 && r->wantEnd) {
+        r->end = static_cast<int>(syscall(SYS_pidfd_open, tool, 0));
+    }
     return 0;
 }
 
@@ -131,10 +139,10 @@ DevconStartReceiver& StartReceiver() {
     return receiver;
 }
 
-void Launch(DeviceVerb verb) {
+int Launch(DeviceVerb verb, std::uint64_t run) {
     const std::optional<ToolPath> tool = DevconPath();
     if (!tool) {
-        return;
+        return ENAMETOOLONG;
     }
     const std::string path = tool->string();
     const std::string folder = tool->parent_path().string();
@@ -147,7 +155,8 @@ void Launch(DeviceVerb verb) {
 
     ErrorPipe errorPipe(static_cast<bool>(StartReceiver()));
     const SpawnSettings settings(folder, errorPipe.write);
-    SpawnRequest request{path.c_str(), argv.data(), &settings.fileActions, &settings.attributes};
+    SpawnRequest request{path.c_str(), argv.data(), &settings.fileActions, &settings.attributes,
+                         errorPipe.read >= 0};
 
     // No signal handler of ours may run in the relay, which shares our memory.
     sigset_t all;
@@ -157,17 +166,25 @@ void Launch(DeviceVerb verb) {
 
     const auto stack = std::make_unique<char[]>(kRelayStackSize);
     const pid_t relay = clone(SpawnToolAndExit, stack.get() + kRelayStackSize,
-                              CLONE_VM | CLONE_VFORK | SIGCHLD, &request);
+                              CLONE_VM | CLONE_VFORK | CLONE_FILES | SIGCHLD, &request);
+    const int cloneError = errno;
     if (relay > 0) {
         waitpid(relay, nullptr, 0);
     }
     pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+    ReapEndedTools();
 
     // Only the tool holds the write end now: its end of file is the tool's end.
     errorPipe.CloseWriteEnd();
-    if (relay > 0 && request.result == 0 && errorPipe.read >= 0) {
-        StartReceiver()(verb, errorPipe.ReleaseReadEnd());
+    if (relay <= 0) {
+        return cloneError;
     }
+    if (request.result == 0 && errorPipe.read >= 0) {
+        StartReceiver()(verb, run, errorPipe.ReleaseReadEnd(), request.end);
+    } else if (request.end >= 0) {
+        close(request.end);
+    }
+    return request.result;
 }
 
 }  // namespace
@@ -176,9 +193,23 @@ void ReceiveDevconStarts(DevconStartReceiver receiver) {
     StartReceiver() = std::move(receiver);
 }
 
-void RunDevcon(DeviceVerb verb) {
+int RunDevcon(DeviceVerb verb, std::uint64_t run) {
     // The calls here, and the relay that runs on our thread's storage, leave their own errno.
     const int callersErrno = errno;
-    Launch(verb);
+    const int error = Launch(verb, run);
     errno = callersErrno;
+    return error;
+}
+
+std::string SystemMessage(int error) {
+    return std::strerror(error);
+}
+
+void ReapEndedTools() {
+    if (getpid() == 1) {
+        const int callersErrno = errno;
+        while (waitpid(-1, nullptr, WNOHANG) > 0) {
+        }
+        errno = callersErrno;
+    }
 }

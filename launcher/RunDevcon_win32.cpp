@@ -8,6 +8,7 @@
 
 #include "DevconPath.h"
 #include "RunDevcon.h"
+#include "devcon/windows/WideText.h"
 
 namespace {
 
@@ -79,6 +80,7 @@ class InheritOnly {
 // A started tool, watched by a thread of its own until it exits.
 struct Run {
     DeviceVerb verb;
+    std::uint64_t number;
     Handle process;
     Handle errorOutput;
     DevconResultReceiver receiver;
@@ -98,7 +100,7 @@ DWORD WINAPI WatchRun(void* parameter) {
     GetExitCodeProcess(run->process.Get(), &exitCode);
     run->process.Reset();
     run->errorOutput.Reset();
-    run->receiver(DevconResult{run->verb, output.Take(), exitCode});
+    run->receiver(DevconResult{run->verb, output.Take(), exitCode, run->number});
     return 0;
 }
 
@@ -108,10 +110,10 @@ void ReceiveDevconResults(DevconResultReceiver receiver) {
     ResultReceiver() = std::move(receiver);
 }
 
-void RunDevcon(DeviceVerb verb) {
+int RunDevcon(DeviceVerb verb, std::uint64_t number) {
     const std::optional<ToolPath> path = DevconPath();
     if (!path) {
-        return;
+        return ERROR_FILENAME_EXCED_RANGE;
     }
     // The full path as the application name: nothing is searched for. No shell is involved, so
     // no zone check can put up a prompt while USB devices are off.
@@ -131,7 +133,7 @@ void RunDevcon(DeviceVerb verb) {
         SetHandleInformation(errorRead.Get(), HANDLE_FLAG_INHERIT, 0);
     }
     if (!input || !output) {
-        return;
+        return static_cast<int>(GetLastError());
     }
     const HANDLE error = errorWrite ? errorWrite.Get() : output.Get();
     std::vector<HANDLE> inherited{input.Get(), output.Get()};
@@ -140,7 +142,7 @@ void RunDevcon(DeviceVerb verb) {
     }
     const InheritOnly inheritOnly(inherited);
     if (inheritOnly.List() == nullptr) {
-        return;
+        return static_cast<int>(GetLastError());
     }
 
     STARTUPINFOEXW startup{};
@@ -155,17 +157,18 @@ void RunDevcon(DeviceVerb verb) {
     if (!CreateProcessW(tool.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                         CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, folder.c_str(),
                         &startup.StartupInfo, &process)) {
-        return;
+        return static_cast<int>(GetLastError());
     }
     CloseHandle(process.hThread);
     Handle processHandle(process.hProcess);
     if (!errorRead) {
-        return;  // nobody listens: never awaited, nothing kept
+        return 0;  // nobody listens: never awaited, nothing kept
     }
     // Only the tool holds the write end now: its end of file is the tool's end.
     errorWrite.Reset();
     auto run = std::make_unique<Run>();
     run->verb = verb;
+    run->number = number;
     *run->process.Out() = processHandle.Release();
     *run->errorOutput.Out() = errorRead.Release();
     run->receiver = receiver;
@@ -174,4 +177,20 @@ void RunDevcon(DeviceVerb verb) {
         run.release();  // the thread owns it now
         CloseHandle(thread);
     }
+    return 0;
+}
+
+std::string SystemMessage(int error) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(error), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message(text != nullptr ? text : L"", length);
+    LocalFree(text);
+    // Without the line end and full stop that Windows' messages end with.
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                                message.back() == L' ' || message.back() == L'.')) {
+        message.pop_back();
+    }
+    return message.empty() ? "unknown error" : Utf8(message);
 }

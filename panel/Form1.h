@@ -45,6 +45,10 @@ class Form1 {
     // Scheduler.
     void WatchdogTick();
 
+    // Whether a switch-on is owed, which the program must still run if it ends now: while a burst
+    // runs (so from a Restart's disable until its enables) and while Auto On is ticked.
+    bool EnableOwed() const { return Timer2.Enabled() || Check1.Ticked(); }
+
     // Hour and minute limits in ticks, in 32 bits: the largest, 32767 hours, is 117,961,200.
     std::int32_t HourLimit() const;
     std::int32_t MinuteLimit() const;

@@ -47,9 +47,26 @@ VirtualLoop::Slot* VirtualLoop::NextDue() {
     return next;
 }
 
+void VirtualLoop::After(std::int64_t ms, std::function<void()> event) {
+    events_.emplace(nowMs_ + ms, std::move(event));
+}
+
 void VirtualLoop::AdvanceBy(std::int64_t ms) {
     const std::int64_t endMs = nowMs_ + ms;
-    for (Slot* slot = NextDue(); slot != nullptr && nowMs_ <= endMs; slot = NextDue()) {
+    while (nowMs_ <= endMs) {
+        Slot* slot = NextDue();
+        if (!events_.empty() && events_.begin()->first <= endMs &&
+            (slot == nullptr || (!slot->waiting && events_.begin()->first <= slot->nextDueMs))) {
+            const auto next = events_.begin();
+            nowMs_ = std::max(nowMs_, next->first);
+            const std::function<void()> event = std::move(next->second);
+            events_.erase(next);
+            event();
+            continue;
+        }
+        if (slot == nullptr) {
+            break;
+        }
         if (slot->waiting) {
             slot->waiting = false;
         } else if (slot->nextDueMs <= endMs) {

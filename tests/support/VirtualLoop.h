@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <map>
 
 #include "panel/Form1.h"
 
@@ -23,6 +25,9 @@ class VirtualLoop {
     // Time spent inside the running procedure: ticks that fall due meanwhile wait (one each).
     void Spend(std::int64_t ms);
 
+    // Runs `event` once, `ms` from now (before a timer that falls due at the same time).
+    void After(std::int64_t ms, std::function<void()> event);
+
   private:
     struct Slot {
         Timer* timer;
@@ -35,5 +40,6 @@ class VirtualLoop {
 
     std::int64_t nowMs_ = 0;
     std::array<Slot, 2> slots_;
+    std::multimap<std::int64_t, std::function<void()>> events_;
     ChangeListener forward_;
 };

@@ -1,31 +1,57 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
+#include <chrono>
 #include <functional>
 #include <set>
 
 #include "launcher/DevconResult.h"
+#include "launcher/LaunchQueue.h"
 
-// Reads each started devcon.exe's standard error from Qt's event loop, one QSocketNotifier per
-// run, and hands the run to `listener` at its end of file, when the tool has ended; the pipe is
-// closed then. Registers itself with RunDevcon while it lives.
+class QEventLoop;
 class QSocketNotifier;
 
+// The window's runs of devcon.exe: started one at a time through a LaunchQueue, on Qt's event
+// loop. Each run's standard error is read with a QSocketNotifier; at its end of file, or once its
+// kMaxErrorOutput bytes are kept, the pipe is closed and the run handed to `listener`; the next
+// run starts once the tool's pidfd says it has ended. A run that could not be started or is still
+// going after 10 s reaches the listener too, as a line of its own. Registers itself with RunDevcon
+// while it lives.
 class DevconRuns : public QObject {
   public:
     using Listener = std::function<void(const DevconResult&)>;
+
+    // How long the program waits, at its end, for the switch-on it owes.
+    static constexpr int kFinishWaitMs = 10000;
 
     explicit DevconRuns(Listener listener);
     ~DevconRuns() override;
     DevconRuns(const DevconRuns&) = delete;
     DevconRuns& operator=(const DevconRuns&) = delete;
 
+    // What Form1 calls: queues one run.
+    void Launch(DeviceVerb verb) { queue_.Launch(verb); }
+
+    // For the program's end: drops the runs waiting and, if `switchOn`, runs one enable and
+    // waits, on a loop of its own, until it has ended or kFinishWaitMs have passed.
+    void Finish(bool switchOn);
+
+    std::optional<DeviceVerb> LastLaunched() const { return queue_.LastLaunched(); }
+
   private:
-    void Watch(DeviceVerb verb, int errorOutput);
+    bool Start(DeviceVerb verb, LaunchQueue::RunId run);
+    void Watch(DeviceVerb verb, std::uint64_t run, int errorOutput, int processEnd);
+    void WatchEnd(std::uint64_t run, int processEnd);
+    void Ended(std::uint64_t run);
 
     Listener listener_;
     std::set<QSocketNotifier*> open_;
+    QTimer wake_;
+    std::chrono::steady_clock::time_point epoch_ = std::chrono::steady_clock::now();
+    LaunchQueue queue_;
+    QEventLoop* finishing_ = nullptr;
 };
 
 // Copies each line of a failed run to the program's own standard error, as "vantrel: LINE", so

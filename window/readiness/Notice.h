@@ -40,3 +40,9 @@ std::string SilentFailureText(DeviceVerb verb, unsigned long exitCode);
 
 // The last line when more distinct lines came than the notice shows.
 std::string MoreLinesText(int count);
+
+// The line for a run that the system would not start, in its own words.
+std::string RefusedLaunchText(const std::string& systemMessage, int error);
+
+// The line for a run still going after 10 s, with what to do.
+std::string StillGoingText(DeviceVerb verb);

@@ -93,3 +93,21 @@ std::string SilentFailureText(DeviceVerb verb, unsigned long exitCode) {
 std::string MoreLinesText(int count) {
     return "... and " + std::to_string(count) + " more line(s) that this notice leaves out.";
 }
+
+std::string RefusedLaunchText(const std::string& systemMessage, int error) {
+    return "devcon.exe could not be started: " + systemMessage + " (error " +
+           std::to_string(error) + ")";
+}
+
+std::string StillGoingText(DeviceVerb verb) {
+    return std::string("devcon.exe ") + std::string(DevconParameters(verb)) +
+           " has been running for 10 s and has not ended: a USB device or its driver may be "
+           "stuck, and the system log tells which (" +
+#ifdef _WIN32
+           "Event Viewer, Windows Logs, System" +
+#else
+           "journalctl -k" +
+#endif
+           "). Unplug that device or restart the computer; Vantrel goes on switching the "
+           "others.";
+}

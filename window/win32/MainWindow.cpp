@@ -304,6 +304,17 @@ LRESULT CALLBACK MainWindow::WindowProcedure(HWND window, UINT message, WPARAM w
                 : DefWindowProcW(window, message, wParam, lParam);
 }
 
+void MainWindow::End(bool sessionEnds) {
+    if (ended_) {
+        return;
+    }
+    ended_ = true;
+    ShowWindow(window_, SW_HIDE);
+    if (endHandler_) {
+        endHandler_(sessionEnds);
+    }
+}
+
 LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
@@ -338,6 +349,22 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
                 }
             } else if (focusWhenInactive_) {
                 SetFocus(focusWhenInactive_);
+            }
+            return 0;
+        case WM_CLOSE:
+            End(false);
+            DestroyWindow(window_);
+            return 0;
+        case WM_QUERYENDSESSION:
+            ShutdownBlockReasonCreate(window_, L"Vantrel is switching USB devices back on.");
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam) {
+                End(true);
+            }
+            ShutdownBlockReasonDestroy(window_);
+            if (wParam) {
+                DestroyWindow(window_);
             }
             return 0;
         case WM_DESTROY:

@@ -48,6 +48,12 @@ class MainWindow {
 
     void SetMessageHandler(MessageHandler handler) { handler_ = std::move(handler); }
 
+    // Runs once, before the window goes, whichever way the program ends: its close (close box,
+    // Alt+F4, or the installer's WM_CLOSE) or the session's end (logoff, shut down). The window
+    // is hidden first; at a session's end Windows is told why the program holds it up meanwhile.
+    using EndHandler = std::function<void(bool sessionEnds)>;
+    void SetEndHandler(EndHandler handler) { endHandler_ = std::move(handler); }
+
     // Shows the window where the system places it, with the focus on the first control in Tab
     // order.
     void Show(int showCommand);
@@ -60,6 +66,7 @@ class MainWindow {
     static LRESULT CALLBACK WindowProcedure(HWND window, UINT message, WPARAM wParam,
                                             LPARAM lParam);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void End(bool sessionEnds);
 
     void CreateControls();
     void LayOut(int dpi);
@@ -82,4 +89,6 @@ class MainWindow {
     HWND focusWhenInactive_ = nullptr;
     int dpi_ = USER_DEFAULT_SCREEN_DPI;
     MessageHandler handler_;
+    EndHandler endHandler_;
+    bool ended_ = false;
 };

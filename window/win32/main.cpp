@@ -21,12 +21,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // through it.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
 
-    Form1 form(RunDevcon);
     MainWindow window(instance);
-    FormBinding binding(form, window);
     Notice notice(instance, window.Handle());
-    const DevconResults results(instance,
-                                [&notice](const DevconResult& run) { notice.AddRun(run); });
+    DevconResults runs(instance, [&notice](const DevconResult& run) { notice.AddRun(run); });
+    Form1 form([&runs](DeviceVerb verb) { runs.Launch(verb); });
+    FormBinding binding(form, window);
+    // Whichever way the program ends, the switch-on it owes first; at a session's end, also
+    // after a disable, so that the next logon, or the next start after Fast Startup, has USB.
+    window.SetEndHandler([&form, &runs](bool sessionEnds) {
+        runs.Finish(form.EnableOwed() ||
+                    (sessionEnds && runs.LastLaunched() == DeviceVerb::Disable));
+    });
     window.Show(showCommand);
     // Once, after the window is up: why a click would switch nothing, if it would not.
     notice.ShowReadiness(NoticeText(CheckReadiness()));

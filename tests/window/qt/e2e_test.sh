@@ -263,6 +263,50 @@ auto_on)
     close_and_expect_exit_0
     ;;
 
+owed_at_close)
+    # The switch-on owed when the window closes: after "Restart USB" at once, and with Auto On
+    # ticked; the program waits for it before it ends.
+    start_program
+    click Command3
+    close_and_expect_exit_0
+    [ "$(launches | awk '{ print $2 }' | tr '\n' ' ')" = "disable enable " ] ||
+        fail "not a disable, then one enable: $(launches)"
+    : >"$DEVCON_LOG"
+    start_program
+    click Check1
+    close_and_expect_exit_0
+    [ "$(count enable)" -eq 1 ] && [ "$(count disable)" -eq 0 ] || fail "not one enable: $(launches)"
+    ;;
+
+sigterm_after_off)
+    # SIGTERM, as at a logout, after "USB Off": USB comes back on before the program ends.
+    start_program
+    click Command2
+    wait_until 5 has_at_least disable 1 || fail "no disable"
+    kill -TERM "$pid"
+    wait_until 10 eval '! kill -0 "$pid" 2>/dev/null' || fail "still running 10 s after SIGTERM"
+    status=0
+    wait "$pid" || status=$?
+    pid=
+    [ "$status" -eq 0 ] || fail "exit code $status after SIGTERM"
+    [ "$(launches | awk '{ print $2 }' | tr '\n' ' ')" = "disable enable " ] ||
+        fail "not a disable, then one enable: $(launches)"
+    ;;
+
+closed_stderr)
+    # The reader of the program's standard error is gone when it logs the failed runs.
+    export DEVCON_STDERR="devcon.exe: usb1: cannot write 1: Permission denied"$'\n' DEVCON_EXIT_CODE=2
+    (cd "$work" && exec "$work/bin/vantrel" 2> >(exit 0)) &
+    pid=$!
+    wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vantrel$' | head -n 1) ||
+        fail "no window within 20 s"
+    click Command1
+    wait_until 15 has_at_least enable 14 || fail "fewer than 14 enables within 15 s"
+    sleep 0.5
+    kill -0 "$pid" 2>/dev/null || fail "the program died logging to a closed standard error"
+    close_and_expect_exit_0
+    ;;
+
 atspi_failure)
     line="devcon.exe: usb1: cannot write 1 to $VANTREL_SYSFS_ROOT/bus/usb/devices/usb1/authorized: Permission denied"
     export DEVCON_STDERR="$line"$'\n' DEVCON_EXIT_CODE=2

@@ -182,4 +182,33 @@ exit_code_within 15
 [ "$code" = 0 ]
 check $? "Alt+F4 ends the program with exit code 0 ($code)"
 
+# The switch-on owed at the end: closed at once after "Restart USB", and with Auto On ticked.
+start_program
+: >"$log"
+click Command3
+xdotool key alt+F4
+exit_code_within 15
+[ "$code" = 0 ] && [ "$(count disable)" -eq 1 ] && [ "$(count enable)" -eq 1 ]
+check $? "closed at once after Restart USB: the disable, then one enable ($(count disable), $(count enable))"
+start_program
+: >"$log"
+click Check1
+xdotool key alt+F4
+exit_code_within 15
+[ "$code" = 0 ] && [ "$(count enable)" -eq 1 ] && [ "$(count disable)" -eq 0 ]
+check $? "closed with Auto On ticked: one enable ($(count enable), $(count disable))"
+
+# The session's end after "USB Off" switches USB back on.
+start_program
+: >"$log"
+click Command2
+wait_until 10 at_least disable 1
+wine wineboot.exe --end-session >/dev/null 2>&1
+wait_until 15 at_least enable 1
+[ "$(count disable)" -eq 1 ] && [ "$(count enable)" -eq 1 ]
+check $? "the session's end after USB Off: one enable ($(count disable), $(count enable))"
+exit_code_within 15
+[ "$code" != running ]
+check $? "the session's end ends the program ($code)"
+
 checks_passed
