@@ -25,9 +25,11 @@ class SysfsDevices : public DeviceLayer {
 
 // The run, its lock let go on return.
 int Run(int argc, char** argv) {
-    const SysfsTree tree(SysfsTree::RootFromEnvironment());
+    const std::filesystem::path root = SysfsTree::RootFromEnvironment();
+    const SysfsTree tree(root);
     SysfsDevices devices(tree);
-    SysfsLock lock(tree.DevicesFolder());
+    // A throw-away tree is not this machine's USB: its copies lock it alone.
+    SysfsLock lock(root == "/sys" ? kLockFolder : std::filesystem::path(), tree.DevicesFolder());
     FdOutput out(STDOUT_FILENO);
     FdOutput err(STDERR_FILENO);
     return RunTool(argc, argv, devices, lock, out, err);
