@@ -7,7 +7,7 @@
 
 // The folder the package creates for the switching lock (systemd-tmpfiles, at every boot):
 // root's and group vantrel's only, so that no other user can hold a switch up.
-inline const std::filesystem::path kLockFolder = "/run/vantrel";
+inline const std::filesystem::path kLockFolder = VANTREL_LOCK_FOLDER;
 
 // The switching lock on Linux: flock(2) on a folder, so that it needs no file of its own and the
 // kernel drops it when a copy ends, however it ends. The folder is `lockFolder` where it exists,
