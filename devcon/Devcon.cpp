@@ -14,8 +14,13 @@ int RunTool(int argc, const char* const* argv, DeviceLayer& devices, SwitchingLo
     }
     Report report(out, err);
     if (*command != Command::Status) {
+        const bool on = *command == Command::Enable;
         SteadyWaitClock clock;
-        TakeTurn(lock, clock, LockWaitBound(), report);
+        if (!TakeTurn(lock, clock, on, LockWaitBound(on ? kEnableLockWait : kDisableLockWait),
+                      report)) {
+            report.Fixes();
+            return report.ExitCode();
+        }
     }
     switch (*command) {
         case Command::Enable:

@@ -18,6 +18,11 @@ std::string Joined(std::initializer_list<std::string_view> parts) {
 
 }  // namespace
 
+std::string SecondsText(std::chrono::milliseconds duration) {
+    const long long tenths = (duration.count() + 50) / 100;
+    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s";
+}
+
 void Report::Device(std::string_view label, std::string_view state) {
     out_.Write(Joined({label, ": ", state, "\n"}));
 }
@@ -33,6 +38,10 @@ void Report::Line(std::string_view text) {
 void Report::Failure(std::string_view message, std::string_view error, std::string_view fix) {
     err_.Write(Joined({kTool, message, ": ", error, "\n"}));
     fixes_.emplace_back(fix);
+}
+
+void Report::Note(std::string_view text) {
+    err_.Write(Joined({kTool, text, "\n"}));
 }
 
 void Report::Fixes() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,8 +9,11 @@
 
 // What a command prints, whatever the device layer: one line per device on standard output,
 // failures on standard error (naming the device and the error), the fix for each kind of failure
-// met, and a closing count. Standard error carries failures only. The exit code follows from what
-// was reported.
+// met, and a closing count. Standard error carries failures, and notes of what held a switch up.
+// The exit code follows from the failures reported.
+// "60.0 s"
+std::string SecondsText(std::chrono::milliseconds duration);
+
 class Report {
   public:
     Report(Output& out, Output& err) : out_(out), err_(err) {}
@@ -22,6 +26,8 @@ class Report {
 
     // "devcon.exe: MESSAGE: ERROR" on standard error; the fix is printed once by Fixes().
     void Failure(std::string_view message, std::string_view error, std::string_view fix);
+    // "devcon.exe: TEXT" on standard error, without failing the run.
+    void Note(std::string_view text);
     // A switch that Windows finishes only when it restarts.
     void RestartNeeded() { restartNeeded_ = true; }
 

@@ -11,14 +11,7 @@
 
 namespace {
 
-constexpr std::chrono::milliseconds kMaxWait{60000};
 constexpr std::chrono::milliseconds kRetryEvery{20};
-
-// "60.0 s"
-std::string Seconds(std::chrono::milliseconds duration) {
-    const long long tenths = (duration.count() + 50) / 100;
-    return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " s";
-}
 
 }  // namespace
 
@@ -40,21 +33,21 @@ void SteadyWaitClock::Sleep(std::chrono::milliseconds duration) {
 #endif
 }
 
-std::chrono::milliseconds LockWaitBound() {
+std::chrono::milliseconds LockWaitBound(std::chrono::milliseconds longest) {
     const char* asked = std::getenv("VANTREL_DEVCON_LOCK_WAIT_MS");
     if (asked == nullptr || *asked == '\0') {
-        return kMaxWait;
+        return longest;
     }
     char* end = nullptr;
     const long long milliseconds = std::strtoll(asked, &end, 10);
-    if (*end != '\0' || milliseconds < 0 || milliseconds > kMaxWait.count()) {
-        return kMaxWait;
+    if (*end != '\0' || milliseconds < 0 || milliseconds > longest.count()) {
+        return longest;
     }
     return std::chrono::milliseconds(milliseconds);
 }
 
-bool TakeTurn(SwitchingLock& lock, WaitClock& clock, std::chrono::milliseconds bound,
-              Report& report) {
+bool TakeTurn(SwitchingLock& lock, WaitClock& clock, bool switchingOn,
+              std::chrono::milliseconds bound, Report& report) {
     const auto start = clock.Now();
     while (true) {
         const SwitchingLock::Attempt attempt = lock.TryTake();
@@ -62,15 +55,26 @@ bool TakeTurn(SwitchingLock& lock, WaitClock& clock, std::chrono::milliseconds b
             return true;
         }
         if (attempt == SwitchingLock::Attempt::Unavailable) {
-            report.Line("Cannot wait for other copies of devcon.exe to finish switching (" +
+            report.Note("cannot wait for other copies of devcon.exe to finish switching (" +
                         lock.WhyUnavailable() + "); going ahead.");
-            return false;
+            return true;
         }
         const auto waited =
             std::chrono::duration_cast<std::chrono::milliseconds>(clock.Now() - start);
+        if (waited >= bound && switchingOn) {
+            report.Note("waited " + SecondsText(waited) +
+                        " for another program to finish switching USB devices; switching them "
+                        "on anyway (" +
+                        lock.Description() + ").");
+            return true;
+        }
         if (waited >= bound) {
-            report.Line("Waited " + Seconds(waited) +
-                        " for another copy of devcon.exe to finish switching; going ahead.");
+            report.Failure(
+                "did not switch USB devices off: another program has been switching "
+                "them for " +
+                    SecondsText(waited),
+                "gave up, to not switch them off after it has finished",
+                "let that switch finish, then try again (" + lock.Description() + ")");
             return false;
         }
         clock.Sleep(std::min(kRetryEvery, bound - waited));

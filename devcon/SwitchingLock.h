@@ -7,8 +7,8 @@
 
 // The machine-wide lock that every enable and disable holds for its whole run, so that copies
 // started together switch one after another, and an enable started after a disable finds it
-// finished. Status takes none. Each platform has its own (a named mutex, a flock); the lock is
-// held until the object goes.
+// finished. Status takes none. Each platform has its own (a mutex in a private namespace, a
+// flock); the lock is held until the object goes.
 class SwitchingLock {
   public:
     enum class Attempt { Taken, Busy, Unavailable };
@@ -18,6 +18,9 @@ class SwitchingLock {
     virtual Attempt TryTake() = 0;
     // After Unavailable: why this copy cannot take the lock at all.
     virtual std::string WhyUnavailable() const = 0;
+    // Which lock it is and how to find who holds it: "the lock is a flock of /run/vantrel;
+    // lslocks shows which process holds it".
+    virtual std::string Description() const = 0;
 };
 
 class WaitClock {
@@ -33,13 +36,18 @@ class SteadyWaitClock : public WaitClock {
     void Sleep(std::chrono::milliseconds duration) override;
 };
 
-// How long a copy waits for the lock at most: 60 s, or less where VANTREL_DEVCON_LOCK_WAIT_MS
-// asks for less (the tests do).
-std::chrono::milliseconds LockWaitBound();
+// How long a copy waits for the lock that another program holds (a second Vantrel, a terminal):
+// a disable briefly, then it gives up, as switching USB off late is worse than not at all; an
+// enable a few seconds, then it goes ahead, as USB must come back on.
+constexpr std::chrono::milliseconds kDisableLockWait{2000};
+constexpr std::chrono::milliseconds kEnableLockWait{5000};
 
-// Waits until the lock is taken or `bound` has passed, trying every 20 ms. Past the bound, or
-// where the lock cannot be had at all, the copy goes ahead without it and says so on standard
-// output: whoever holds the lock, allowed to switch or not, can hold up a switch that long at
-// most. Returns whether the lock is held.
-bool TakeTurn(SwitchingLock& lock, WaitClock& clock, std::chrono::milliseconds bound,
-              Report& report);
+// `longest`, or less where VANTREL_DEVCON_LOCK_WAIT_MS asks for less (the tests do).
+std::chrono::milliseconds LockWaitBound(std::chrono::milliseconds longest);
+
+// Waits until the lock is taken or `bound` has passed, trying every 20 ms. Past the bound an
+// enable goes ahead without the lock, a disable gives up, and either says so on standard error.
+// Where the lock cannot be had at all, the copy goes ahead and says why. Returns whether to
+// switch.
+bool TakeTurn(SwitchingLock& lock, WaitClock& clock, bool switchingOn,
+              std::chrono::milliseconds bound, Report& report);

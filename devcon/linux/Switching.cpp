@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <string>
 
+#include "BoundedWrite.h"
 #include "DeviceLabel.h"
 #include "DevicePolicy.h"
 #include "RootHubs.h"
@@ -32,7 +33,7 @@ bool Authorize(const SysfsTree& tree, const std::string& entry, std::string_view
         return false;
     }
     const std::string label = DeviceLabel(tree, entry);
-    const int error = tree.Write(entry, kAuthorized, value);
+    const int error = WriteBounded(tree, entry, kAuthorized, value);
     if (error != 0) {
         // Only root hubs are ever opened to group vantrel, so that it cannot let in a device that
         // a USB firewall keeps out; a device below one is refused to every other user.

@@ -4,6 +4,9 @@
 #include <cstring>
 #include <string>
 
+#include "BoundedCall.h"
+#include "BoundedWrite.h"
+
 namespace {
 
 std::string_view FixFor(int error) {
@@ -37,6 +40,15 @@ void ReadFailed(Report& report, std::string_view entry, const std::filesystem::p
 
 void WriteFailed(Report& report, std::string_view entry, std::string_view value,
                  const std::filesystem::path& file, int error) {
+    if (error == kWriteUnfinished) {
+        report.Failure(std::string(entry) + ": the kernel did not finish the write of " +
+                           std::string(value) + " to " + file.string() + " within " +
+                           SecondsText(kSwitchBound),
+                       "a device below it or its driver may be stuck; went on with the others",
+                       "the kernel's log (journalctl -k, or dmesg) names the stuck device or "
+                       "driver; unplug that device, or restart the machine if USB stays as it is");
+        return;
+    }
     report.Failure(
         std::string(entry) + ": cannot write " + std::string(value) + " to " + file.string(),
         std::strerror(error), FixFor(error));

@@ -6,7 +6,7 @@
 #include "Report.h"
 
 // The failures of the sysfs layer, each naming the device, the file and the errno, with the fix
-// for that errno.
+// for that errno. WriteFailed also takes kWriteUnfinished, for a write the kernel has not finished.
 void ReadFailed(Report& report, std::string_view entry, const std::filesystem::path& file,
                 int error);
 void WriteFailed(Report& report, std::string_view entry, std::string_view value,

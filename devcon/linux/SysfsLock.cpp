@@ -7,6 +7,15 @@
 #include <cerrno>
 #include <cstring>
 
+namespace {
+
+int OpenFolder(const std::filesystem::path& folder) {
+    return folder.empty() ? (errno = ENOENT, -1)
+                          : open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+}  // namespace
+
 SysfsLock::~SysfsLock() {
     if (fd_ >= 0) {
         close(fd_);
@@ -15,7 +24,11 @@ SysfsLock::~SysfsLock() {
 
 SwitchingLock::Attempt SysfsLock::TryTake() {
     if (fd_ < 0) {
-        fd_ = open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        fd_ = OpenFolder(folder_);
+        if (fd_ < 0 && errno == ENOENT) {
+            folder_ = fallback_;
+            fd_ = OpenFolder(folder_);
+        }
         if (fd_ < 0) {
             error_ = errno;
             // No USB here: nothing to switch, so nothing to wait for.
@@ -34,4 +47,8 @@ SwitchingLock::Attempt SysfsLock::TryTake() {
 
 std::string SysfsLock::WhyUnavailable() const {
     return "flock " + folder_.string() + ": " + std::strerror(error_);
+}
+
+std::string SysfsLock::Description() const {
+    return "the lock is a flock of " + folder_.string() + "; lslocks shows which process holds it";
 }

@@ -5,23 +5,30 @@
 
 #include "SwitchingLock.h"
 
-// The switching lock on Linux: flock(2) on the tree's bus/usb/devices folder, the folder every
-// copy lists, in /sys or in a test's tree. It needs no file of its own, so it works the same for
-// the package, a build from source and a throw-away tree, and the kernel drops it when a copy
-// ends, however it ends. Any user may flock that folder; the bounded wait is what keeps a user
-// who may not switch from holding up one who may.
+// The folder the package creates for the switching lock (systemd-tmpfiles, at every boot):
+// root's and group vantrel's only, so that no other user can hold a switch up.
+inline const std::filesystem::path kLockFolder = VANTREL_LOCK_FOLDER;
+
+// The switching lock on Linux: flock(2) on a folder, so that it needs no file of its own and the
+// kernel drops it when a copy ends, however it ends. The folder is `lockFolder` where it exists,
+// else `fallbackFolder`, the tree's bus/usb/devices that every copy lists (a build from source, a
+// throw-away tree), which any user may flock: there the bounded wait is what keeps a user who
+// may not switch from holding up one who may.
 class SysfsLock : public SwitchingLock {
   public:
-    explicit SysfsLock(std::filesystem::path folder) : folder_(std::move(folder)) {}
+    SysfsLock(std::filesystem::path lockFolder, std::filesystem::path fallbackFolder)
+        : folder_(std::move(lockFolder)), fallback_(std::move(fallbackFolder)) {}
     ~SysfsLock() override;
     SysfsLock(const SysfsLock&) = delete;
     SysfsLock& operator=(const SysfsLock&) = delete;
 
     Attempt TryTake() override;
     std::string WhyUnavailable() const override;
+    std::string Description() const override;
 
   private:
-    std::filesystem::path folder_;
+    std::filesystem::path folder_;  // the one locked, once opened
+    std::filesystem::path fallback_;
     int fd_ = -1;
     int error_ = 0;
 };

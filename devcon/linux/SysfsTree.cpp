@@ -62,7 +62,9 @@ fs::path SysfsTree::AttributePath(const std::string& entry, std::string_view att
 }
 
 SysfsTree::Attribute SysfsTree::Read(const std::string& entry, std::string_view attribute) const {
-    const int fd = OpenRetrying(AttributePath(entry, attribute), O_RDONLY);
+    // sysfs answers a read at once; O_NONBLOCK keeps a file that would wait for a writer (a FIFO)
+    // from holding the tool up.
+    const int fd = OpenRetrying(AttributePath(entry, attribute), O_RDONLY | O_NONBLOCK);
     if (fd < 0) {
         return {{}, errno};
     }

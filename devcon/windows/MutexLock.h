@@ -4,11 +4,13 @@
 
 #include "SwitchingLock.h"
 
-// The switching lock on Windows: a mutex named in the Global\ namespace, so that the copies of
-// every session share it. A copy that ends without releasing it (killed, say) leaves it
-// abandoned, which counts as free. Created on the first try, with the default security of an
-// administrator's process: only administrators may open it. A mutex of that name made first by
-// another user is someone else's, and the bounded wait caps how long it can hold up a switch.
+// The switching lock on Windows: a mutex in a private namespace whose boundary holds the
+// Administrators group, shared by the copies of every session. Only a process whose token holds
+// that group (an administrator's elevated process, as devcon.exe started by Vantrel is) can
+// create or open the namespace, so no other user can take the lock and hold a switch up. Where
+// the namespace cannot be had, the mutex Global\Vantrel.devcon.switching stands in, which a
+// mutex of that name made first by another user could hold; the bounded wait caps that. A copy
+// that ends without releasing the mutex (killed, say) leaves it abandoned, which counts as free.
 class MutexLock : public SwitchingLock {
   public:
     MutexLock() = default;
@@ -18,8 +20,10 @@ class MutexLock : public SwitchingLock {
 
     Attempt TryTake() override;
     std::string WhyUnavailable() const override;
+    std::string Description() const override;
 
   private:
+    HANDLE namespace_ = nullptr;
     HANDLE mutex_ = nullptr;
     bool owned_ = false;
     std::string why_;

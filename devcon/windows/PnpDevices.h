@@ -52,7 +52,8 @@ class PnpDevices {
     virtual PnpListing List() = 0;
     virtual PnpState State(const PnpDevice& device) = 0;
     // Asks Windows to switch the device off or on. Done means that Windows took the request, not
-    // that the device shows it yet.
+    // that the device shows it yet. Called on a thread of its own, and may still be running when
+    // the next call comes.
     virtual PnpAnswer Disable(const PnpDevice& device) = 0;
     virtual PnpAnswer Enable(const PnpDevice& device) = 0;
     // Whether this process may switch devices: it runs with administrator rights.

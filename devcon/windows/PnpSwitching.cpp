@@ -1,9 +1,11 @@
 #include "PnpSwitching.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <string_view>
 
+#include "BoundedCall.h"
 #include "DeviceText.h"
 
 namespace {
@@ -12,6 +14,9 @@ constexpr std::string_view kFixUnseen =
     "Device Manager shows the device's state and problem; try again, or restart Windows";
 constexpr std::string_view kFixProblem =
     "Device Manager shows what the problem code means for the device";
+constexpr std::string_view kFixStuck =
+    "the System event log and Device Manager name the stuck device or driver; unplug that "
+    "device, or restart Windows if USB stays as it is";
 
 char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -106,11 +111,34 @@ struct Tally {
     int atRestart = 0;
 };
 
+// Asks Windows to switch the device, on a thread of its own: a request that Windows has not
+// answered within kSwitchBound (a device or its driver stuck) is left to it. Returns whether it
+// answered.
+bool AskToSwitch(PnpDevices& devices, const PnpDevice& device, bool on, PnpAnswer& answer) {
+    // The request may outlive this call: it owns its answer and its copy of the device. The
+    // device layer lives until the process ends.
+    const auto asked = std::make_shared<PnpAnswer>();
+    if (!CallWithin([&devices, device, on,
+                     asked] { *asked = on ? devices.Enable(device) : devices.Disable(device); },
+                    kSwitchBound)) {
+        return false;
+    }
+    answer = *asked;
+    return true;
+}
+
 // Asks Windows to switch the device, then reads its state back: only a switch that the state
 // shows is counted as done. A device gone meanwhile is left alone.
 void Switch(PnpDevices& devices, const PnpDevice& device, bool on, Tally& tally, Report& report) {
     const std::string verb = on ? "enable" : "disable";
-    const PnpAnswer answer = on ? devices.Enable(device) : devices.Disable(device);
+    PnpAnswer answer;
+    if (!AskToSwitch(devices, device, on, answer)) {
+        report.Failure(device.instanceId + ": Windows did not finish the request to " + verb +
+                           " it within " + SecondsText(kSwitchBound),
+                       "a device below it or its driver may be stuck; went on with the others",
+                       kFixStuck);
+        return;
+    }
     if (answer.kind == PnpAnswer::Gone) {
         return;
     }

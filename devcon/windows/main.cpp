@@ -46,10 +46,15 @@ void __verbose_terminate_handler() {
 }  // namespace __gnu_cxx
 
 int main(int argc, char** argv) {
+    // No dialog for a crash or a missing disk: nobody can click one while the mouse is off, and
+    // the lock would be held until somebody did.
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     LoadDllsFromSystemFolderOnly();
-    PnpDeviceLayer devices;
+    // Never destroyed: a switch that Windows has not finished is left running on its own thread,
+    // inside the layer and cfgmgr32.dll, until the process ends.
+    auto* devices = new PnpDeviceLayer;
     MutexLock lock;
     HandleOutput out(STD_OUTPUT_HANDLE);
     HandleOutput err(STD_ERROR_HANDLE);
-    return RunTool(argc, argv, devices, lock, out, err);
+    return RunTool(argc, argv, *devices, lock, out, err);
 }

@@ -70,6 +70,7 @@ build_and_check_package() {
 lrwxrwxrwx /usr/bin/vantrel -> ../libexec/vantrel/vantrel
 -rw-r--r-- /usr/lib/udev/rules.d/70-vantrel-usb-authorized.rules
 -rw-r--r-- /usr/lib/sysusers.d/vantrel.conf
+-rw-r--r-- /usr/lib/tmpfiles.d/vantrel.conf
 -rw-r--r-- /usr/share/applications/org.vantrel.vantrel.desktop
 -rw-r--r-- /usr/share/metainfo/org.vantrel.vantrel.metainfo.xml
 -rw-r--r-- /usr/share/icons/hicolor/32x32/apps/vantrel.png
@@ -92,6 +93,13 @@ EOF
     grep -qx 'g vantrel -' "$files/usr/lib/sysusers.d/vantrel.conf" || fail "the group file makes no group vantrel"
     dpkg-deb -e "$deb" "$out/control"
     grep -q 'systemd-sysusers .*vantrel.conf' "$out/control/postinst" || fail "postinst does not create the group"
+    # The lock folder, once the group it is for exists.
+    grep -qx 'd /run/vantrel 0750 root vantrel -' "$files/usr/lib/tmpfiles.d/vantrel.conf" ||
+        fail "the tmpfiles.d file makes no lock folder for group vantrel"
+    grep -q 'systemd-tmpfiles .*--create vantrel.conf' "$out/control/postinst" || fail "postinst does not create the lock folder"
+    [ "$(grep -n -m1 'systemd-sysusers' "$out/control/postinst" | cut -d: -f1)" -lt \
+        "$(grep -n -m1 'systemd-tmpfiles' "$out/control/postinst" | cut -d: -f1)" ] ||
+        fail "postinst creates the lock folder before the group"
     local desktop=$files/usr/share/applications/org.vantrel.vantrel.desktop
     local metainfo=$files/usr/share/metainfo/org.vantrel.vantrel.metainfo.xml
     local desktop_categories metainfo_categories

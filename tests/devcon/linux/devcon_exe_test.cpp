@@ -4,12 +4,14 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -391,20 +393,59 @@ TEST_F(DevconExeTest, ASwitchWaitsForTheCopyThatHoldsTheLockAndStatusDoesNot) {
     EXPECT_EQ(fake.Authorized("usb3"), "1");
 }
 
-TEST_F(DevconExeTest, PastTheBoundASwitchGoesAheadAndSaysHowLongItWaited) {
+// Past the bound an enable goes ahead and a disable gives up, each saying so on standard error.
+TEST_F(DevconExeTest, PastTheBoundAnEnableGoesAheadAndADisableGivesUp) {
+    fake.SetAttribute("usb3", "authorized", "0");
     const HeldLock held(fake);
 
-    const ToolRun run = RunTool(fake.Root(), {"disable", "@USB\\*"}, /*asNobody=*/false,
-                                {"VANTREL_DEVCON_LOCK_WAIT_MS=200"});
+    const ToolRun disable = RunTool(fake.Root(), {"disable", "@USB\\*"}, /*asNobody=*/false,
+                                    {"VANTREL_DEVCON_LOCK_WAIT_MS=200"});
+    const ToolRun enable = RunTool(fake.Root(), {"enable", "@USB\\*"}, /*asNobody=*/false,
+                                   {"VANTREL_DEVCON_LOCK_WAIT_MS=200"});
 
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.err, "");
-    EXPECT_TRUE(std::regex_search(run.out, std::regex("^Waited [0-9]+\\.[0-9] s for another copy "
-                                                      "of devcon\\.exe to finish switching; going "
-                                                      "ahead\\.\n")))
-        << run.out;
-    EXPECT_TRUE(run.out.ends_with("3 device(s) disabled.\n")) << run.out;
-    EXPECT_EQ(fake.Authorized("usb1"), "0");
+    EXPECT_EQ(disable.exitCode, 2);
+    EXPECT_EQ(disable.out, "");
+    EXPECT_TRUE(std::regex_search(disable.err, std::regex("^devcon\\.exe: did not switch USB "
+                                                          "devices off: another program has been "
+                                                          "switching them for 0\\.[0-9] s: ")))
+        << disable.err;
+    EXPECT_EQ(fake.Authorized("usb1"), "1");
+    EXPECT_EQ(enable.exitCode, 0);
+    EXPECT_TRUE(
+        std::regex_search(enable.err, std::regex("^devcon\\.exe: waited 0\\.[0-9] s for "
+                                                 "another program to finish switching USB "
+                                                 "devices; switching them on anyway \\(the "
+                                                 "lock is a flock of .*/bus/usb/devices; ")))
+        << enable.err;
+    EXPECT_EQ(enable.out, "usb3 (EHCI Host Controller): enabled\n1 device(s) enabled.\n");
+}
+
+// A root hub whose `authorized` the kernel does not finish writing (a FIFO that nobody reads
+// stands in for it) holds up neither the root hubs after it nor the end of the run.
+TEST_F(DevconExeTest, ARootHubStuckInTheKernelIsNamedAndTheOthersAreStillSwitched) {
+    fake.SetAttribute("usb1", "authorized", "0");
+    fake.SetAttribute("usb3", "authorized", "0");
+    const fs::path stuck = fake.Entry("usb2") / "authorized";
+    fs::remove(stuck);
+    ASSERT_EQ(mkfifo(stuck.c_str(), 0600), 0) << std::strerror(errno);
+
+    const auto start = std::chrono::steady_clock::now();
+    const ToolRun run = RunTool(fake.Root(), {"enable", "@USB\\*"});
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    std::printf("enable with usb2 stuck ended after %.2f s\n", took.count());
+
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_EQ(run.out,
+              "usb1 (xHCI Host Controller): enabled\n"
+              "usb3 (EHCI Host Controller): enabled\n"
+              "2 device(s) enabled.\n");
+    EXPECT_TRUE(
+        run.err.starts_with("devcon.exe: usb2: the kernel did not finish the write of 1 to " +
+                            stuck.string() + " within 5.0 s"))
+        << run.err;
+    EXPECT_NE(run.err.find("to fix: "), std::string::npos) << run.err;
+    EXPECT_EQ(fake.Authorized("usb1"), "1");
+    EXPECT_EQ(fake.Authorized("usb3"), "1");
 }
 
 // Nobody left to read what it says: it still switches everything.

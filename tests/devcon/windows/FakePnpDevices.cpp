@@ -1,5 +1,7 @@
 #include "FakePnpDevices.h"
 
+#include <windows.h>
+
 #include <algorithm>
 
 void FakePnpDevices::Plug(const std::string& id, const std::string& description,
@@ -71,6 +73,9 @@ PnpAnswer FakePnpDevices::Enable(const PnpDevice& device) {
 
 PnpAnswer FakePnpDevices::Switch(const PnpDevice& device, bool on) {
     const std::string& id = device.instanceId;
+    if (stuck_.count(id) > 0) {
+        Sleep(INFINITE);
+    }
     switches.push_back((on ? "enable " : "disable ") + id);
     if (beforeSwitch) {
         beforeSwitch(id);

@@ -25,6 +25,8 @@ class FakePnpDevices : public PnpDevices {
     void IgnoreSwitches(const std::string& id) { ignored_.insert(id); }
     void FinishAtRestart(const std::string& id) { atRestart_.insert(id); }
     void HideState(const std::string& id) { hidden_.insert(id); }
+    // A device or driver stuck: a switch of it never returns.
+    void NeverAnswer(const std::string& id) { stuck_.insert(id); }
 
     bool Present(const std::string& id) const;
     PnpState::Kind Kind(const std::string& id) const { return devices_.at(id).kind; }
@@ -58,4 +60,5 @@ class FakePnpDevices : public PnpDevices {
     std::set<std::string> ignored_;
     std::set<std::string> atRestart_;
     std::set<std::string> hidden_;
+    std::set<std::string> stuck_;
 };

@@ -5,13 +5,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "MutexLock.h"
 #include "tests/support/win32/Sandbox.h"
 
 namespace fs = std::filesystem;
@@ -207,38 +210,38 @@ TEST_F(DevconUnderWine, DisableFailsCleanlyNamingTheRootHub) {
     EXPECT_NE(run.err.find("devcon.exe: to fix: "), std::string::npos) << run.err;
 }
 
-constexpr const wchar_t* kSwitchingMutex = L"Global\\Vantrel.devcon.switching";
-
-// A copy that holds the switching mutex holds up an enable until it lets go; past the bound the
-// enable goes ahead and says so; a mutex abandoned by a copy that ended is free.
-TEST_F(DevconUnderWine, EnableWaitsForTheCopyThatHoldsTheSwitchingMutex) {
-    const HANDLE mutex = CreateMutexW(nullptr, TRUE, kSwitchingMutex);
-    ASSERT_NE(mutex, nullptr);
+// A copy that holds the switching lock holds up an enable until it lets go; past its bound a
+// disable gives up and says so on standard error; a mutex abandoned by a copy that ended is free.
+TEST_F(DevconUnderWine, EnableWaitsForTheCopyThatHoldsTheSwitchingLock) {
+    auto held = std::make_unique<MutexLock>();
+    ASSERT_EQ(held->TryTake(), SwitchingLock::Attempt::Taken);
+    std::printf("%s\n", held->Description().c_str());
 
     const StartedTool enable = StartTool(L"enable @USB\\*");
     EXPECT_EQ(WaitForSingleObject(enable.process.hProcess, 500), static_cast<DWORD>(WAIT_TIMEOUT))
         << "enable did not wait";
-    ReleaseMutex(mutex);
+    held.reset();
     const ToolRun waited = FinishTool(enable);
     ASSERT_TRUE(waited.finished);
-    EXPECT_EQ(waited.out.find("Waited"), std::string::npos) << waited.out;
+    EXPECT_EQ(waited.err.find("waited"), std::string::npos) << waited.err;
 
-    ASSERT_EQ(WaitForSingleObject(mutex, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    held = std::make_unique<MutexLock>();
+    ASSERT_EQ(held->TryTake(), SwitchingLock::Attempt::Taken);
     const ToolRun bounded = RunTool(L"disable @USB\\*", L"200");
     ASSERT_TRUE(bounded.finished);
-    EXPECT_TRUE(bounded.out.starts_with("Waited 0.")) << bounded.out;
-    EXPECT_NE(bounded.out.find(" s for another copy of devcon.exe to finish switching; going "
-                               "ahead.\n"),
-              std::string::npos)
-        << bounded.out;
-    ReleaseMutex(mutex);
-    CloseHandle(mutex);
+    EXPECT_EQ(bounded.exitCode, 2u);
+    EXPECT_TRUE(
+        bounded.err.starts_with("devcon.exe: did not switch USB devices off: another "
+                                "program has been switching them for 0."))
+        << bounded.err;
+    EXPECT_NE(bounded.err.find(held->Description()), std::string::npos) << bounded.err;
+    held.reset();
 
     // Taken by a thread that ends without releasing it.
     const HANDLE holder = CreateThread(
         nullptr, 0,
         [](void*) -> DWORD {
-            CreateMutexW(nullptr, TRUE, kSwitchingMutex);  // left open: the mutex lives on
+            (new MutexLock)->TryTake();  // left open: the mutex lives on
             return 0;
         },
         nullptr, 0, nullptr);
@@ -246,7 +249,7 @@ TEST_F(DevconUnderWine, EnableWaitsForTheCopyThatHoldsTheSwitchingMutex) {
     CloseHandle(holder);
     const ToolRun abandoned = RunTool(L"enable @USB\\*");
     ASSERT_TRUE(abandoned.finished);
-    EXPECT_EQ(abandoned.out.find("Waited"), std::string::npos) << abandoned.out;
+    EXPECT_EQ(abandoned.err.find("waited"), std::string::npos) << abandoned.err;
 }
 
 // Says whose it is and what it does, and runs with its caller's rights.

@@ -220,6 +220,26 @@ TEST_F(PnpSwitchingTest, ASwitchWhoseResultDoesNotShowIsAFailureAndNotCounted) {
     EXPECT_EQ(unread.exitCode, kExitFailed);
 }
 
+// A device or driver stuck in Windows holds up neither the devices after it nor the end of the run.
+TEST_F(PnpSwitchingTest, ASwitchThatWindowsNeverFinishesIsNamedAndTheOthersGoOn) {
+    devices.NeverAnswer(kHub30);
+
+    const CommandRun run = RunCommand(DisableAll, devices);
+
+    EXPECT_EQ(devices.switches, Strings{std::string("disable ") + kHub20});
+    EXPECT_EQ(run.out,
+              "usb\\root_hub\\4&8D7E6F&0 (USB Root Hub): disabled\n"
+              "1 device(s) disabled.\n");
+    EXPECT_EQ(
+        run.err,
+        "devcon.exe: USB\\ROOT_HUB30\\4&2F1C3A5&0&0: Windows did not finish the request to "
+        "disable it within 5.0 s: a device below it or its driver may be stuck; went on with "
+        "the others\n"
+        "devcon.exe: to fix: the System event log and Device Manager name the stuck device or "
+        "driver; unplug that device, or restart Windows if USB stays as it is.\n");
+    EXPECT_EQ(run.exitCode, kExitFailed);
+}
+
 TEST_F(PnpSwitchingTest, ASwitchThatWindowsFinishesWhenItRestartsExitsOne) {
     devices.FinishAtRestart(kHub30);
 

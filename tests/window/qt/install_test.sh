@@ -31,4 +31,5 @@ grep -q '<launchable type="desktop-id">org.vantrel.vantrel.desktop</launchable>'
 grep -q "/libexec/vantrel/devcon.exe" "$prefix/share/man/man1/vantrel.1" || fail "the manual page does not say where devcon.exe is"
 [ -f "$prefix/lib/udev/rules.d/70-vantrel-usb-authorized.rules" ] || fail "no udev rule"
 grep -qx 'g vantrel -' "$prefix/lib/sysusers.d/vantrel.conf" || fail "no group vantrel"
+grep -qx 'd /run/vantrel 0750 root vantrel -' "$prefix/lib/tmpfiles.d/vantrel.conf" || fail "no lock folder for group vantrel"
 echo PASS
