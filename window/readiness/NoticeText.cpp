@@ -3,6 +3,8 @@
 
 #include "Notice.h"
 
+#include "devcon/linux/PrivilegesPointer.h"
+
 // Every notice the program shows at start, in the words of the README's "If the buttons do
 // nothing".
 std::string NoticeText(const Readiness& r) {
@@ -44,7 +46,8 @@ std::string NoticeText(const Readiness& r) {
                    r.path +
                    " is not writable by group vantrel.\n\n"
                    "Install the vantrel package, or install 70-vantrel-usb-authorized.rules as "
-                   "the README says under \"Linux privileges\".";
+                   "described in " +
+                   std::string(kPrivilegesPointer) + ".";
         case Cause::NotInGroup:
             return "The user " + r.user +
                    " is not in group vantrel, whose members may switch USB devices.\n\n"
@@ -59,8 +62,8 @@ std::string NoticeText(const Readiness& r) {
             return "Vantrel may not write " + r.path + ": " + std::strerror(r.error) + " (errno " +
                    std::to_string(r.error) +
                    ").\n\n"
-                   "Let group vantrel write it (see \"Linux privileges\" in the README), or "
-                   "start Vantrel as root.";
+                   "Let group vantrel write it (see " +
+                   std::string(kPrivilegesPointer) + "), or start Vantrel as root.";
         case Cause::NotElevated:
             return "Vantrel is running without administrator rights, which devcon.exe needs to "
                    "switch USB devices.\n\n"
