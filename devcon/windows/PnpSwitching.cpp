@@ -27,9 +27,15 @@ bool IsUsb(const PnpDevice& device) {
     return StartsWithIgnoringCase(device.instanceId, "USB\\");
 }
 
-// USB\ROOT_HUB, USB\ROOT_HUB20, USB\ROOT_HUB30, ...
-bool IsRootHub(const PnpDevice& device) {
-    return StartsWithIgnoringCase(device.instanceId, "USB\\ROOT_HUB");
+// The top of a USB branch: a USB\ device whose parent is not one. Windows' own root hubs are
+// USB\ROOT_HUB, USB\ROOT_HUB20, USB\ROOT_HUB30; other drivers name theirs after their own
+// enumerator (Intel's USB 3.0 driver for Windows 7: IUSB3\ROOT_HUB30), and then the devices
+// plugged into that are the tops. Where the parent cannot be read, the name decides.
+bool IsRoot(const PnpDevice& device) {
+    if (!device.parentId) {
+        return StartsWithIgnoringCase(device.instanceId, "USB\\ROOT_HUB");
+    }
+    return !StartsWithIgnoringCase(*device.parentId, "USB\\");
 }
 
 // The description is the device's own text where its driver's INF takes it from the device.
@@ -162,7 +168,7 @@ void DisableAll(PnpDevices& devices, Report& report) {
     }
     Tally tally;
     for (const PnpDevice& device : UsbDevices(devices, report)) {
-        if (!IsRootHub(device)) {
+        if (!IsRoot(device)) {
             continue;
         }
         const PnpState state = StateOf(devices, device, report);
@@ -180,16 +186,16 @@ void EnableAll(PnpDevices& devices, Report& report) {
         return;
     }
     Tally tally;
-    const auto enableDisabled = [&](bool rootHubs) {
+    const auto enableDisabled = [&](bool roots) {
         for (const PnpDevice& device : UsbDevices(devices, report)) {
-            if (IsRootHub(device) == rootHubs &&
+            if (IsRoot(device) == roots &&
                 StateOf(devices, device, report).kind == PnpState::Disabled) {
                 Switch(devices, device, true, tally, report);
             }
         }
     };
     enableDisabled(true);
-    // Then, from a fresh list, the devices disabled one by one. What is below the root hubs just
+    // Then, from a fresh list, the devices disabled one by one. What is below the roots just
     // enabled is not waited for: Windows brings it back by itself.
     enableDisabled(false);
     report.Count(tally.done, "enabled");
