@@ -1,5 +1,7 @@
 #include "ConfigManager.h"
 
+#include "SystemDlls.h"
+
 namespace {
 
 // Wine's Configuration Manager has CM_Disable_DevNode and CM_Enable_DevNode as stubs that end
@@ -19,7 +21,7 @@ Call Find(HMODULE library, const char* name) {
 }  // namespace
 
 ConfigManager::ConfigManager() {
-    library_ = LoadLibraryExW(L"cfgmgr32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    library_ = LoadSystemDll(L"cfgmgr32.dll");
     if (library_ == nullptr) {
         missing_ = "cannot load cfgmgr32.dll from the system folder: error " +
                    std::to_string(GetLastError());

@@ -6,6 +6,7 @@
 #include "FormBinding.h"
 #include "MainWindow.h"
 #include "Notice.h"
+#include "devcon/windows/SystemDlls.h"
 #include "launcher/RunDevcon.h"
 #include "panel/Form1.h"
 #include "window/readiness/WindowsReadiness.h"
@@ -15,7 +16,7 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // The program runs as administrator: every DLL it or the system loads from here on comes from
     // the system folder, never from the program's folder or the current one.
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    LoadDllsFromSystemFolderOnly();
 
     // COM on this thread, as the window's accessible objects are handed to screen readers
     // through it.
