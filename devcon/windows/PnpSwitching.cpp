@@ -139,7 +139,10 @@ void Switch(PnpDevices& devices, const PnpDevice& device, bool on, Tally& tally,
         report.Device(Label(device), verb + "d");
         ++tally.done;
     } else if (state.restartNeeded) {
-        report.Device(Label(device), verb + "d when Windows restarts");
+        // Not persistent: the restart that would finish a disable enables the device again.
+        report.Device(Label(device), on ? "enabled when Windows restarts"
+                                        : "not disabled: Windows can stop it only by "
+                                          "restarting, which enables it again");
         report.RestartNeeded();
         ++tally.atRestart;
     } else if (state.kind == PnpState::Unreadable) {
@@ -154,9 +157,10 @@ void Switch(PnpDevices& devices, const PnpDevice& device, bool on, Tally& tally,
     }
 }
 
-void CountAtRestart(const Tally& tally, Report& report) {
+void CountAtRestart(const Tally& tally, bool on, Report& report) {
     if (tally.atRestart > 0) {
-        report.Count(tally.atRestart, "to be switched when Windows restarts");
+        report.Count(tally.atRestart, on ? "to be switched when Windows restarts"
+                                         : "left on, as only a restart could stop them");
     }
 }
 
@@ -178,7 +182,7 @@ void DisableAll(PnpDevices& devices, Report& report) {
         }
     }
     report.Count(tally.done, "disabled");
-    CountAtRestart(tally, report);
+    CountAtRestart(tally, false, report);
 }
 
 void EnableAll(PnpDevices& devices, Report& report) {
@@ -199,7 +203,7 @@ void EnableAll(PnpDevices& devices, Report& report) {
     // enabled is not waited for: Windows brings it back by itself.
     enableDisabled(false);
     report.Count(tally.done, "enabled");
-    CountAtRestart(tally, report);
+    CountAtRestart(tally, true, report);
 }
 
 void ListStatus(PnpDevices& devices, Report& report) {

@@ -80,6 +80,12 @@ std::string_view FailureTitle(DeviceVerb verb) {
 std::string SilentFailureText(DeviceVerb verb, unsigned long exitCode) {
     const std::string switching =
         verb == DeviceVerb::Enable ? "switching USB devices on" : "switching USB devices off";
+    // The tool's disable lasts until Windows restarts: one that needs a restart never takes.
+    if (exitCode == 1 && verb == DeviceVerb::Disable) {
+        return "Windows could not switch USB devices off without restarting, and a restart "
+               "switches every device on again, so they stay on. Close the programs that use USB "
+               "devices, such as files open on a USB drive, and try again.";
+    }
     if (exitCode == 1) {
         return "Windows finishes " + switching +
                " only when it restarts: restart Windows to "

@@ -273,11 +273,11 @@ TEST_F(PnpSwitchingTest, ASwitchThatWindowsFinishesWhenItRestartsExitsOne) {
     const CommandRun run = RunCommand(DisableAll, devices);
 
     EXPECT_EQ(run.out,
-              "USB\\ROOT_HUB30\\4&2F1C3A5&0&0 (USB Root Hub (USB 3.0)): disabled when Windows "
-              "restarts\n"
+              "USB\\ROOT_HUB30\\4&2F1C3A5&0&0 (USB Root Hub (USB 3.0)): not disabled: Windows "
+              "can stop it only by restarting, which enables it again\n"
               "usb\\root_hub\\4&8D7E6F&0 (USB Root Hub): disabled\n"
               "1 device(s) disabled.\n"
-              "1 device(s) to be switched when Windows restarts.\n");
+              "1 device(s) left on, as only a restart could stop them.\n");
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.exitCode, kExitRestartNeeded);
 

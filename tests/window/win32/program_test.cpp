@@ -253,8 +253,9 @@ TEST(ProgramWithFailingDevcon, ShowsWhatTheToolSaidInOneMessageBox) {
          L"CR_REMOVE_VETOED (0x17): a program is using a device below it; close files on USB "
          L"drives and try again (2 times)"},
         {L"", L"1",
-         L"Windows finishes switching USB devices off only when it restarts: restart Windows to "
-         L"finish. (2 times)"},
+         L"Windows could not switch USB devices off without restarting, and a restart switches "
+         L"every device on again, so they stay on. Close the programs that use USB devices, such "
+         L"as files open on a USB drive, and try again. (2 times)"},
     };
     for (const auto& run : cases) {
         Sandbox sandbox;
