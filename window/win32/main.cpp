@@ -4,6 +4,7 @@
 
 #include "DevconResults.h"
 #include "FormBinding.h"
+#include "InstallerClose.h"
 #include "MainWindow.h"
 #include "Notice.h"
 #include "devcon/windows/SystemDlls.h"
@@ -28,6 +29,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     Notice notice(instance, window.Handle());
     const DevconResults results(instance,
                                 [&notice](const DevconResult& run) { notice.AddRun(run); });
+    const InstallerClose installerClose(window.Handle());
     window.Show(showCommand);
     // Once, after the window is up: why a click would switch nothing, if it would not.
     notice.ShowReadiness(NoticeText(CheckReadiness()));
