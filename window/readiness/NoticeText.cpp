@@ -37,10 +37,17 @@ std::string NoticeText(const Readiness& r) {
                    "Reinstall the vantrel package, or move the program to a shorter path.";
 #endif
         case Cause::NoRootHub:
+#ifdef _WIN32
+            return "This machine has no USB root hub (Windows lists no USB device), so there is "
+                   "no USB device to switch.\n\n"
+                   "Give the machine a USB controller (for a virtual machine, in its settings; a "
+                   "Hyper-V generation 2 machine has none), then start Vantrel again.";
+#else
             return "This machine has no USB root hub (nothing under " + r.path +
                    "), so there is no USB device to switch.\n\n"
                    "Give the machine a USB controller (for a virtual machine, in its settings), "
                    "then start Vantrel again.";
+#endif
         case Cause::RuleMissing:
             return "The udev rule that lets group vantrel switch USB devices is not in place: " +
                    r.path +
