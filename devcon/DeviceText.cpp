@@ -8,9 +8,11 @@ constexpr std::size_t kMaxCharacters = 128;
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 constexpr std::string_view kCut = "\xE2\x80\xA6";          // U+2026
 
+// Controls, bidi embeddings and isolates, direction marks, line and paragraph separators, and the
+// byte order mark: each could forge or hide a line, or turn the text around.
 bool IsEscaped(char32_t c) {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
-           (c >= 0x2066 && c <= 0x2069);
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+           (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0xFEFF;
 }
 
 // The next well-formed UTF-8 sequence at `at`, as its code point, and how many bytes it takes;

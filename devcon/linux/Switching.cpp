@@ -68,10 +68,10 @@ SysfsTree::Listing ListDevices(const SysfsTree& tree, Report& report) {
     return Reported(tree.ListDevices(), tree, report);
 }
 
-int SwitchRootHubs(const SysfsTree& tree, std::string_view value, std::string_view state,
-                   Report& report) {
+int SwitchRootHubs(const SysfsTree::Listing& rootHubs, const SysfsTree& tree,
+                   std::string_view value, std::string_view state, Report& report) {
     int changed = 0;
-    for (const std::string& entry : Reported(ListRootHubs(tree), tree, report).devices) {
+    for (const std::string& entry : rootHubs.devices) {
         changed += Authorize(tree, entry, value, state, report);
     }
     return changed;
@@ -80,16 +80,21 @@ int SwitchRootHubs(const SysfsTree& tree, std::string_view value, std::string_vi
 }  // namespace
 
 void DisableAll(const SysfsTree& tree, Report& report) {
-    report.Count(SwitchRootHubs(tree, "0", "disabled", report), "disabled");
+    const SysfsTree::Listing rootHubs = Reported(ListRootHubs(tree), tree, report);
+    report.Count(SwitchRootHubs(rootHubs, tree, "0", "disabled", report), "disabled");
 }
 
 void EnableAll(const SysfsTree& tree, Report& report) {
-    int enabled = SwitchRootHubs(tree, "1", "enabled", report);
+    const SysfsTree::Listing rootHubs = Reported(ListRootHubs(tree), tree, report);
+    int enabled = SwitchRootHubs(rootHubs, tree, "1", "enabled", report);
 
     // Then the devices switched off one by one. What is below the root hubs just switched on is
-    // not waited for: it comes back by itself, as each root hub's authorized_default says.
+    // not waited for: it comes back by itself, as each root hub's authorized_default says. A
+    // folder that could not be listed is reported once.
+    const SysfsTree::Listing devices =
+        rootHubs.error != 0 ? tree.ListDevices() : ListDevices(tree, report);
     int heldBack = 0;
-    for (const std::string& entry : ListDevices(tree, report).devices) {
+    for (const std::string& entry : devices.devices) {
         if (IsRootHub(entry) || !IsOff(tree, entry, report)) {
             continue;
         }

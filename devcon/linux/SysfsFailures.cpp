@@ -6,18 +6,27 @@
 
 #include "BoundedCall.h"
 #include "BoundedWrite.h"
+#include "PrivilegesPointer.h"
 
 namespace {
+
+const std::string kFixPermission =
+    "run devcon.exe as root, or install the udev rule 70-vantrel-usb-authorized.rules and join "
+    "group vantrel (see " +
+    std::string(kPrivilegesPointer) + ")";
 
 std::string_view FixFor(int error) {
     switch (error) {
         case EACCES:
         case EPERM:
-            return "run devcon.exe as root, or install the udev rule "
-                   "70-vantrel-usb-authorized.rules and join group vantrel (README: "
-                   "\"Linux privileges\")";
+            return kFixPermission;
         case EROFS:
             return "sysfs is read-only here (a container?): run devcon.exe on the host";
+        // Not refusals: the tree is not shaped as the kernel makes it.
+        case EISDIR:
+        case ENOTDIR:
+            return "the folder is not as the kernel makes it: check that it is sysfs (or "
+                   "VANTREL_SYSFS_ROOT); the kernel's log (dmesg) may tell what failed";
         default:
             return "the kernel's log (dmesg) may tell why it refused";
     }

@@ -1,5 +1,7 @@
 #include "ConfigManager.h"
 
+#include "SystemDlls.h"
+
 namespace {
 
 // Wine's Configuration Manager has CM_Disable_DevNode and CM_Enable_DevNode as stubs that end
@@ -19,7 +21,7 @@ Call Find(HMODULE library, const char* name) {
 }  // namespace
 
 ConfigManager::ConfigManager() {
-    library_ = LoadLibraryExW(L"cfgmgr32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    library_ = LoadSystemDll(L"cfgmgr32.dll");
     if (library_ == nullptr) {
         missing_ = "cannot load cfgmgr32.dll from the system folder: error " +
                    std::to_string(GetLastError());
@@ -29,6 +31,8 @@ ConfigManager::ConfigManager() {
     status_ = Find<StatusCall>(library_, "CM_Get_DevNode_Status");
     disable_ = Find<SwitchCall>(library_, "CM_Disable_DevNode");
     enable_ = Find<SwitchCall>(library_, "CM_Enable_DevNode");
+    parent_ = Find<ParentCall>(library_, "CM_Get_Parent");
+    id_ = Find<IdCall>(library_, "CM_Get_Device_IDW");
     if (locate_ == nullptr || status_ == nullptr || disable_ == nullptr || enable_ == nullptr) {
         missing_ =
             "cfgmgr32.dll lacks CM_Locate_DevNodeW, CM_Get_DevNode_Status, CM_Disable_DevNode or "
@@ -63,4 +67,14 @@ CONFIGRET ConfigManager::Disable(DEVINST device) const {
 
 CONFIGRET ConfigManager::Enable(DEVINST device) const {
     return enable_(device, 0);
+}
+
+std::optional<std::wstring> ConfigManager::ParentId(DEVINST device) const {
+    DEVINST parent = 0;
+    wchar_t id[MAX_DEVICE_ID_LEN + 1] = {};
+    if (parent_ == nullptr || id_ == nullptr || parent_(&parent, device, 0) != CR_SUCCESS ||
+        id_(parent, id, MAX_DEVICE_ID_LEN + 1, 0) != CR_SUCCESS) {
+        return std::nullopt;
+    }
+    return std::wstring(id);
 }

@@ -4,6 +4,7 @@
 
 #include <cfgmgr32.h>
 
+#include <optional>
 #include <string>
 
 // The Configuration Manager calls that find, switch and read devices, from cfgmgr32.dll in the
@@ -29,17 +30,23 @@ class ConfigManager {
     // Without CM_DISABLE_PERSIST: the next start of Windows enables the device again.
     CONFIGRET Disable(DEVINST device) const;
     CONFIGRET Enable(DEVINST device) const;
+    // The instance ID of the device above it; none where it cannot be read.
+    std::optional<std::wstring> ParentId(DEVINST device) const;
 
   private:
     using LocateCall = CONFIGRET(WINAPI*)(PDEVINST, DEVINSTID_W, ULONG);
     using StatusCall = CONFIGRET(WINAPI*)(PULONG, PULONG, DEVINST, ULONG);
     using SwitchCall = CONFIGRET(WINAPI*)(DEVINST, ULONG);
+    using ParentCall = CONFIGRET(WINAPI*)(PDEVINST, DEVINST, ULONG);
+    using IdCall = CONFIGRET(WINAPI*)(DEVINST, PWSTR, ULONG, ULONG);
 
     HMODULE library_ = nullptr;
     LocateCall locate_ = nullptr;
     StatusCall status_ = nullptr;
     SwitchCall disable_ = nullptr;
     SwitchCall enable_ = nullptr;
+    ParentCall parent_ = nullptr;
+    IdCall id_ = nullptr;
     std::string missing_;
     std::string cannotSwitch_;
     bool underWine_ = false;

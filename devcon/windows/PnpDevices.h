@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,8 @@
 struct PnpDevice {
     std::string instanceId;   // "USB\ROOT_HUB30\4&1C1CF3F&0&0"
     std::string description;  // what Device Manager calls it; may be empty
+    // The instance ID of the device above it, "PCI\VEN_8086&..."; none where it cannot be read.
+    std::optional<std::string> parentId;
 };
 
 // What Windows answered to a request about a device.

@@ -32,9 +32,15 @@ bool IsUsb(const PnpDevice& device) {
     return StartsWithIgnoringCase(device.instanceId, "USB\\");
 }
 
-// USB\ROOT_HUB, USB\ROOT_HUB20, USB\ROOT_HUB30, ...
-bool IsRootHub(const PnpDevice& device) {
-    return StartsWithIgnoringCase(device.instanceId, "USB\\ROOT_HUB");
+// The top of a USB branch: a USB\ device whose parent is not one. Windows' own root hubs are
+// USB\ROOT_HUB, USB\ROOT_HUB20, USB\ROOT_HUB30; other drivers name theirs after their own
+// enumerator (Intel's USB 3.0 driver for Windows 7: IUSB3\ROOT_HUB30), and then the devices
+// plugged into that are the tops. Where the parent cannot be read, the name decides.
+bool IsRoot(const PnpDevice& device) {
+    if (!device.parentId) {
+        return StartsWithIgnoringCase(device.instanceId, "USB\\ROOT_HUB");
+    }
+    return !StartsWithIgnoringCase(*device.parentId, "USB\\");
 }
 
 // The description is the device's own text where its driver's INF takes it from the device.
@@ -161,7 +167,10 @@ void Switch(PnpDevices& devices, const PnpDevice& device, bool on, Tally& tally,
         report.Device(Label(device), verb + "d");
         ++tally.done;
     } else if (state.restartNeeded) {
-        report.Device(Label(device), verb + "d when Windows restarts");
+        // Not persistent: the restart that would finish a disable enables the device again.
+        report.Device(Label(device), on ? "enabled when Windows restarts"
+                                        : "not disabled: Windows can stop it only by "
+                                          "restarting, which enables it again");
         report.RestartNeeded();
         ++tally.atRestart;
     } else if (state.kind == PnpState::Unreadable) {
@@ -176,9 +185,10 @@ void Switch(PnpDevices& devices, const PnpDevice& device, bool on, Tally& tally,
     }
 }
 
-void CountAtRestart(const Tally& tally, Report& report) {
+void CountAtRestart(const Tally& tally, bool on, Report& report) {
     if (tally.atRestart > 0) {
-        report.Count(tally.atRestart, "to be switched when Windows restarts");
+        report.Count(tally.atRestart, on ? "to be switched when Windows restarts"
+                                         : "left on, as only a restart could stop them");
     }
 }
 
@@ -190,7 +200,7 @@ void DisableAll(PnpDevices& devices, Report& report) {
     }
     Tally tally;
     for (const PnpDevice& device : UsbDevices(devices, report)) {
-        if (!IsRootHub(device)) {
+        if (!IsRoot(device)) {
             continue;
         }
         const PnpState state = StateOf(devices, device, report);
@@ -200,7 +210,7 @@ void DisableAll(PnpDevices& devices, Report& report) {
         }
     }
     report.Count(tally.done, "disabled");
-    CountAtRestart(tally, report);
+    CountAtRestart(tally, false, report);
 }
 
 void EnableAll(PnpDevices& devices, Report& report) {
@@ -208,20 +218,20 @@ void EnableAll(PnpDevices& devices, Report& report) {
         return;
     }
     Tally tally;
-    const auto enableDisabled = [&](bool rootHubs) {
+    const auto enableDisabled = [&](bool roots) {
         for (const PnpDevice& device : UsbDevices(devices, report)) {
-            if (IsRootHub(device) == rootHubs &&
+            if (IsRoot(device) == roots &&
                 StateOf(devices, device, report).kind == PnpState::Disabled) {
                 Switch(devices, device, true, tally, report);
             }
         }
     };
     enableDisabled(true);
-    // Then, from a fresh list, the devices disabled one by one. What is below the root hubs just
+    // Then, from a fresh list, the devices disabled one by one. What is below the roots just
     // enabled is not waited for: Windows brings it back by itself.
     enableDisabled(false);
     report.Count(tally.done, "enabled");
-    CountAtRestart(tally, report);
+    CountAtRestart(tally, true, report);
 }
 
 void ListStatus(PnpDevices& devices, Report& report) {

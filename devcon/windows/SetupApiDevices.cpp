@@ -66,7 +66,13 @@ PnpListing SetupApiDevices::List() {
         if (description.empty()) {
             description = RegistryText(set, device, SPDRP_DEVICEDESC);
         }
-        listing.devices.push_back({id, Utf8(description)});
+        std::optional<std::string> parentId;
+        if (configManager_.Missing().empty()) {
+            if (const auto parent = configManager_.ParentId(device.DevInst)) {
+                parentId = Utf8(*parent);
+            }
+        }
+        listing.devices.push_back({id, Utf8(description), parentId});
     }
     SetupDiDestroyDeviceInfoList(set);
     return listing;

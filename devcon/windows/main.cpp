@@ -10,19 +10,9 @@
 #include "MutexLock.h"
 #include "PnpSwitching.h"
 #include "SetupApiDevices.h"
+#include "SystemDlls.h"
 
 namespace {
-
-// DLLs loaded at run time come from the system folder only, never from the folder devcon.exe
-// sits in or the current one. Windows 7 has the call only with update KB2533623.
-void LoadDllsFromSystemFolderOnly() {
-    using SetDirectories = BOOL(WINAPI*)(DWORD);
-    const auto set = reinterpret_cast<SetDirectories>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
-    if (set != nullptr) {
-        set(LOAD_LIBRARY_SEARCH_SYSTEM32);
-    }
-}
 
 class PnpDeviceLayer : public DeviceLayer {
   public:

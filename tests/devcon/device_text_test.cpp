@@ -19,6 +19,10 @@ TEST(DeviceTextTest, ControlsAreEscapedBadUtf8ReplacedAndLongTextCut) {
          "31m",
          "csi \\u009b31m"},                                 // C1 CSI, as UTF-8
         {"evil\xe2\x80\xaegnp.exe", "evil\\u202egnp.exe"},  // right-to-left override
+        {"Kbd\xe2\x80\xa8"
+         "devcon.exe: to fix\xe2\x80\xa9",
+         "Kbd\\u2028devcon.exe: to fix\\u2029"},
+        {"\xe2\x80\x8e\xe2\x80\x8f\xd8\x9c\xef\xbb\xbf", "\\u200e\\u200f\\u061c\\ufeff"},
         {"Cl\xc3\xa9 \xe2\x82\xac \xf0\x9f\x94\x8c", "Cl\xc3\xa9 \xe2\x82\xac \xf0\x9f\x94\x8c"},
         {"raw \x9b byte", "raw \xef\xbf\xbd byte"},  // C1 as a bare Latin-1 byte
         {"cut \xe2\x82", "cut \xef\xbf\xbd"},        // sequence cut short

@@ -49,6 +49,10 @@ configure_prefix() {
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f
     wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Verdana /t REG_SZ /d 'DejaVu Sans' /f
+    # A USB root hub, as a machine has, which the program's start-up check looks for.
+    local hub='HKLM\System\CurrentControlSet\Enum\USB\ROOT_HUB30\4&WINESESSION&0&0'
+    wine reg add "$hub" /v ClassGUID /t REG_SZ /d '{36fc9e60-c465-11cf-8056-444553540000}' /f
+    wine reg add "$hub" /v DeviceDesc /t REG_SZ /d 'USB Root Hub (USB 3.0)' /f
     if [ -d /usr/share/wine/fonts ]; then
         cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
     fi

@@ -1,7 +1,9 @@
 #include "Taskbar.h"
 
 #include <QGuiApplication>
+#include <QStringList>
 #include <QWidget>
+#include <QtGlobal>
 
 #include <xcb/xcb.h>
 
@@ -22,6 +24,20 @@ xcb_intern_atom_cookie_t AskForAtom(xcb_connection_t* connection, std::string_vi
     return xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(name.size()), name.data());
 }
 
+// GNOME's mutter leaves skip-taskbar windows out of Alt+Tab and the overview, and so do its
+// relatives Cinnamon's Muffin (its switcher filters them) and MATE's Marco (its tab chain does).
+// There a covered window could not be reached, so it stays in the taskbar. KDE's KWin keeps them in
+// Alt+Tab. XDG_CURRENT_DESKTOP is a colon-separated list, such as "ubuntu:GNOME".
+bool SwitcherLeavesOutSkipTaskbar() {
+    const QStringList desktops = qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':');
+    for (const char* desktop : {"GNOME", "X-Cinnamon", "Cinnamon", "MATE"}) {
+        if (desktops.contains(QLatin1String(desktop), Qt::CaseInsensitive)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 // Qt sets no skip-taskbar state on X11. A window that is not yet mapped carries its initial state
@@ -30,7 +46,8 @@ void KeepOutOfTaskbar(QWidget& window) {
     // The offscreen platform answers for X11 too, without a connection.
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-    if (QGuiApplication::platformName() != QLatin1String("xcb") || connection == nullptr) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb") || connection == nullptr ||
+        SwitcherLeavesOutSkipTaskbar()) {
         return;
     }
     const auto id = static_cast<xcb_window_t>(window.winId());

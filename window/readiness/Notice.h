@@ -10,7 +10,7 @@ enum class Cause {
     Ready,
     ToolMissing,        // no devcon.exe the program can run beside it
     FolderTooDeep,      // the program's own path is too long for it to name devcon.exe
-    NoRootHub,          // Linux: nothing under bus/usb/devices to switch
+    NoRootHub,          // nothing under bus/usb/devices (Linux), no USB\ device (Windows)
     RuleMissing,        // Linux: the root hubs' authorized files are not group vantrel's
     NotInGroup,         // Linux: the user is not a member of group vantrel
     GroupNotYetActive,  // Linux: a member, but this process started before the user joined

@@ -3,6 +3,8 @@
 
 #include "Notice.h"
 
+#include "devcon/linux/PrivilegesPointer.h"
+
 // Every notice the program shows at start, in the words of the README's "If the buttons do
 // nothing".
 std::string NoticeText(const Readiness& r) {
@@ -35,16 +37,24 @@ std::string NoticeText(const Readiness& r) {
                    "Reinstall the vantrel package, or move the program to a shorter path.";
 #endif
         case Cause::NoRootHub:
+#ifdef _WIN32
+            return "This machine has no USB root hub (Windows lists no USB device), so there is "
+                   "no USB device to switch.\n\n"
+                   "Give the machine a USB controller (for a virtual machine, in its settings; a "
+                   "Hyper-V generation 2 machine has none), then start Vantrel again.";
+#else
             return "This machine has no USB root hub (nothing under " + r.path +
                    "), so there is no USB device to switch.\n\n"
                    "Give the machine a USB controller (for a virtual machine, in its settings), "
                    "then start Vantrel again.";
+#endif
         case Cause::RuleMissing:
             return "The udev rule that lets group vantrel switch USB devices is not in place: " +
                    r.path +
                    " is not writable by group vantrel.\n\n"
                    "Install the vantrel package, or install 70-vantrel-usb-authorized.rules as "
-                   "the README says under \"Linux privileges\".";
+                   "described in " +
+                   std::string(kPrivilegesPointer) + ".";
         case Cause::NotInGroup:
             return "The user " + r.user +
                    " is not in group vantrel, whose members may switch USB devices.\n\n"
@@ -59,8 +69,8 @@ std::string NoticeText(const Readiness& r) {
             return "Vantrel may not write " + r.path + ": " + std::strerror(r.error) + " (errno " +
                    std::to_string(r.error) +
                    ").\n\n"
-                   "Let group vantrel write it (see \"Linux privileges\" in the README), or "
-                   "start Vantrel as root.";
+                   "Let group vantrel write it (see " +
+                   std::string(kPrivilegesPointer) + "), or start Vantrel as root.";
         case Cause::NotElevated:
             return "Vantrel is running without administrator rights, which devcon.exe needs to "
                    "switch USB devices.\n\n"
@@ -77,6 +87,12 @@ std::string_view FailureTitle(DeviceVerb verb) {
 std::string SilentFailureText(DeviceVerb verb, unsigned long exitCode) {
     const std::string switching =
         verb == DeviceVerb::Enable ? "switching USB devices on" : "switching USB devices off";
+    // The tool's disable lasts until Windows restarts: one that needs a restart never takes.
+    if (exitCode == 1 && verb == DeviceVerb::Disable) {
+        return "Windows could not switch USB devices off without restarting, and a restart "
+               "switches every device on again, so they stay on. Close the programs that use USB "
+               "devices, such as files open on a USB drive, and try again.";
+    }
     if (exitCode == 1) {
         return "Windows finishes " + switching +
                " only when it restarts: restart Windows to "

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <setupapi.h>
+
 #include <string>
 
 #include "devcon/windows/WideText.h"
@@ -22,6 +24,21 @@ bool IsElevated() {
     return known && elevation.TokenIsElevated != 0;
 }
 
+// Whether Windows lists a USB\ device: the topmost of any is a root that devcon.exe switches (a
+// root hub of Windows' own, or a device on another driver's). A list it cannot make counts as one.
+bool HasUsbDevice() {
+    const HDEVINFO set =
+        SetupDiGetClassDevsW(nullptr, L"USB", nullptr, DIGCF_ALLCLASSES | DIGCF_PRESENT);
+    if (set == INVALID_HANDLE_VALUE) {
+        return true;
+    }
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof device;
+    const bool found = SetupDiEnumDeviceInfo(set, 0, &device) != FALSE;
+    SetupDiDestroyDeviceInfoList(set);
+    return found;
+}
+
 }  // namespace
 
 Readiness CheckReadiness() {
@@ -32,6 +49,9 @@ Readiness CheckReadiness() {
     const DWORD attributes = GetFileAttributesW(devcon->c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return {Cause::ToolMissing, Utf8(ToolFolder(*devcon)), {}, 0};
+    }
+    if (!HasUsbDevice()) {
+        return {Cause::NoRootHub, {}, {}, 0};
     }
     if (!IsElevated()) {
         return {Cause::NotElevated, {}, {}, 0};

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "MainWindow.h"
+#include "devcon/windows/SystemDlls.h"
 #include "devcon/windows/WideText.h"
 #include "window/AccessibleNames.h"
 #include "window/SpinnerScale.h"
@@ -25,7 +26,7 @@ struct Annotation {
 // They are loaded from the system folder instead; without them the controls only lack their names.
 template <typename Function>
 Function SystemFunction(const wchar_t* library, const char* name) {
-    const HMODULE module = LoadLibraryExW(library, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    const HMODULE module = LoadSystemDll(library);
     // Through void (*)(), which converts to any function pointer type without a warning.
     return module ? reinterpret_cast<Function>(
                         reinterpret_cast<void (*)()>(GetProcAddress(module, name)))

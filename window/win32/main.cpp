@@ -4,8 +4,10 @@
 
 #include "DevconResults.h"
 #include "FormBinding.h"
+#include "InstallerClose.h"
 #include "MainWindow.h"
 #include "Notice.h"
+#include "devcon/windows/SystemDlls.h"
 #include "launcher/RunDevcon.h"
 #include "panel/Form1.h"
 #include "window/readiness/WindowsReadiness.h"
@@ -15,7 +17,7 @@
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     // The program runs as administrator: every DLL it or the system loads from here on comes from
     // the system folder, never from the program's folder or the current one.
-    SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    LoadDllsFromSystemFolderOnly();
 
     // COM on this thread, as the window's accessible objects are handed to screen readers
     // through it.
@@ -32,6 +34,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
         runs.Finish(form.EnableOwed() ||
                     (sessionEnds && runs.LastLaunched() == DeviceVerb::Disable));
     });
+    const InstallerClose installerClose(window.Handle());
     window.Show(showCommand);
     // Once, after the window is up: why a click would switch nothing, if it would not.
     notice.ShowReadiness(NoticeText(CheckReadiness()));

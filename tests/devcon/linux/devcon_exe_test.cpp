@@ -284,7 +284,8 @@ TEST_F(DevconExeTest, PermissionDeniedExitsTwoNamesTheFixAndChangesNothing) {
               std::string::npos)
         << run.err;
     EXPECT_NE(run.err.find("run devcon.exe as root, or install the udev rule "
-                           "70-vantrel-usb-authorized.rules and join group vantrel"),
+                           "70-vantrel-usb-authorized.rules and join group vantrel (see "
+                           "\"man vantrel\", section PERMISSIONS)"),
               std::string::npos)
         << run.err;
     EXPECT_EQ(Snapshot(fake.Root()), before);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -256,6 +257,21 @@ TEST_F(SwitchingTest, UnreadableStateIsAFailure) {
                            (fake.Entry("usb1") / "authorized").string() + ": Is a directory\n"),
               std::string::npos)
         << run.err;
+    EXPECT_EQ(run.err.find("refused"), std::string::npos) << run.err;
+}
+
+TEST(SwitchingWithoutUsb, UnlistableFolderIsReportedOncePerRun) {
+    FakeUsbTree fake;
+    const fs::path devices = fake.Root() / "bus" / "usb" / "devices";
+    fs::remove_all(devices);
+    { std::ofstream notAFolder(devices); }
+
+    const CommandRun run = RunCommand(EnableAll, fake);
+
+    const std::string line = "devcon.exe: cannot list " + devices.string() + ": Not a directory\n";
+    EXPECT_EQ(run.err.find(line), run.err.rfind(line)) << run.err;
+    EXPECT_NE(run.err.find(line), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find("refused"), std::string::npos) << run.err;
 }
 
 TEST(SwitchingWithoutUsb, NothingToSwitchIsNoError) {

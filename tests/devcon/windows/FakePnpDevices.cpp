@@ -41,7 +41,9 @@ PnpListing FakePnpDevices::List() {
     // Newest first, as no order is promised.
     for (auto id = order_.rbegin(); id != order_.rend(); ++id) {
         if (Present(*id)) {
-            listing.devices.push_back({*id, devices_.at(*id).description});
+            const std::string& parent = devices_.at(*id).parent;
+            listing.devices.push_back({*id, devices_.at(*id).description,
+                                       parent.empty() ? std::nullopt : std::optional(parent)});
         }
     }
     return listing;

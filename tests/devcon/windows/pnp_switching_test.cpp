@@ -150,6 +150,53 @@ TEST_F(PnpSwitchingTest, ARefusedDeviceIsNamedWithItsErrorAndTheOthersGoOn) {
     EXPECT_FALSE(devices.Present(kStick));
 }
 
+// A root is a USB\ device whose parent is not one, whatever its driver names it; both passes
+// switch the same roots. A device whose parent cannot be read is a root by its name only.
+TEST(PnpRootTest, TheTopUsbDevicesOfEachTreeAreSwitched) {
+    struct Plugged {
+        std::string id, parent;
+    };
+    const std::string intel = "IUSB3\\ROOT_HUB30\\4&1C1CF3F&0&0";
+    const std::string composite = "USB\\VID_046D&PID_C52B\\5&2B3C&0&2";
+    const struct {
+        const char* tree;
+        std::vector<Plugged> devices;
+        Strings roots;
+    } cases[] = {
+        {"Windows' own root hubs",
+         {{kHub30, kXhci}, {kKeyboard, kHub30}, {kHub20, kEhci}, {kStick, kHub20}},
+         {kHub30, kHub20}},
+        {"Intel's Windows 7 root hub, USB devices below",
+         {{intel, kXhci}, {kKeyboard, intel}, {kHub, intel}, {kMouse, kHub}},
+         {kKeyboard, kHub}},  // in instance ID order
+        {"a composite device's interfaces",
+         {{kHub30, kXhci},
+          {composite, kHub30},
+          {composite + "&MI_00\\6&1&0&0000", composite},
+          {composite + "&MI_01\\6&1&0&0001", composite}},
+         {kHub30}},
+        {"parents unknown", {{kHub20, ""}, {kStick, ""}}, {kHub20}},
+    };
+    for (const auto& c : cases) {
+        FakePnpDevices devices;
+        devices.Plug(kXhci, "xHCI");
+        devices.Plug(kEhci, "EHCI");
+        for (const Plugged& device : c.devices) {
+            devices.Plug(device.id, "", device.parent);
+        }
+        Strings disabled, enabled;
+        for (const std::string& root : c.roots) {
+            disabled.push_back("disable " + root);
+            enabled.push_back("enable " + root);
+        }
+        RunCommand(DisableAll, devices);
+        EXPECT_EQ(devices.switches, disabled) << c.tree;
+        devices.switches.clear();
+        RunCommand(EnableAll, devices);
+        EXPECT_EQ(devices.switches, enabled) << c.tree;
+    }
+}
+
 TEST(ConfigRetTest, EveryCodeIsNamedWithItsNumberAndTheCommonRefusalsWithTheirFix) {
     const struct {
         CONFIGRET result;
@@ -246,11 +293,11 @@ TEST_F(PnpSwitchingTest, ASwitchThatWindowsFinishesWhenItRestartsExitsOne) {
     const CommandRun run = RunCommand(DisableAll, devices);
 
     EXPECT_EQ(run.out,
-              "USB\\ROOT_HUB30\\4&2F1C3A5&0&0 (USB Root Hub (USB 3.0)): disabled when Windows "
-              "restarts\n"
+              "USB\\ROOT_HUB30\\4&2F1C3A5&0&0 (USB Root Hub (USB 3.0)): not disabled: Windows "
+              "can stop it only by restarting, which enables it again\n"
               "usb\\root_hub\\4&8D7E6F&0 (USB Root Hub): disabled\n"
               "1 device(s) disabled.\n"
-              "1 device(s) to be switched when Windows restarts.\n");
+              "1 device(s) left on, as only a restart could stop them.\n");
     EXPECT_EQ(run.err, "");
     EXPECT_EQ(run.exitCode, kExitRestartNeeded);
 

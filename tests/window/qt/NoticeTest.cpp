@@ -81,8 +81,8 @@ void NoticeTest::namesTheCauseAndTheFix_data() {
     QTest::newRow("no root hub") << Setup::NoRootHub << QStringList{"no USB root hub"};
     QTest::newRow("files not group vantrel")
         << Setup::NotGroupVantrel
-        << QStringList{"{usb2}", "not writable by group vantrel",
-                       "70-vantrel-usb-authorized.rules"};
+        << QStringList{"{usb2}", "not writable by group vantrel", "70-vantrel-usb-authorized.rules",
+                       "\"man vantrel\", section PERMISSIONS"};
     QTest::newRow("user not a member")
         << Setup::NotAMember
         << QStringList{"alice is not in group vantrel", "\"sudo adduser alice vantrel\"",

@@ -19,6 +19,13 @@ while read -r dll; do
     *) echo "FAIL imports $dll, which is not a Known DLL" && status=1 ;;
     esac
 done < <(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$headers")
+# Windows 7 has SetDefaultDllDirectories only with update KB2533623: imported, the program would not
+# start without it. It is looked up at run time.
+if grep -q 'SetDefaultDllDirectories' <<<"$headers"; then
+    echo "FAIL imports SetDefaultDllDirectories, which Windows 7 lacks without KB2533623" && status=1
+else
+    echo "ok   SetDefaultDllDirectories not imported"
+fi
 case $subsystem in
 gui) number=2 ;;
 console) number=3 ;;

@@ -113,6 +113,19 @@ program_ended
 check $? "the installer closed the program"
 [ "$(installed_files)" = "$expected" ] && [ "$(entry DisplayName)" = Vantrel ]
 check $? "the files and the entry are in place"
+
+# On another desktop, as in another session, FindWindow does not see the program: the installer
+# closes it through its event.
+(cd "$work" && wine explorer /desktop=other,800x600 'C:\Program Files\Vantrel\vantrel.exe') \
+    >"$work/other-desktop.log" 2>&1 &
+wait_until 30 eval 'pgrep -f "^C:.Program Files.Vantrel.vantrel\.exe" >/dev/null'
+program_pid=$(pgrep -f '^C:.Program Files.Vantrel.vantrel\.exe')
+[ -n "$program_pid" ] && ! probe focus >/dev/null 2>&1
+check $? "the program runs on another desktop, out of this one's sight"
+(cd "$work" && wine "$setup" /S) >"$work/setup-other.log" 2>&1
+check $? "installed again over the program on the other desktop"
+program_ended
+check $? "the installer closed the program on the other desktop"
 cp "$recording_devcon" "$folder/devcon.exe"
 start_program
 [ "$(probe focus)" = Command1 ]

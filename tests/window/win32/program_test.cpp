@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -187,45 +188,72 @@ TEST_F(ProgramTest, ClosingTheWindowEndsTheProgramWithExitCodeZero) {
     EXPECT_TRUE(sandbox.Records().empty());
 }
 
-// With no devcon.exe beside it, the program says so once, in a message box that names the file
-// and the folder, and the window behind it still works and closes.
-TEST(ProgramWithoutDevcon, ShowsAMessageBoxNamingDevconExe) {
-    Sandbox sandbox;
-    fs::copy_file(FromBuildPath(VANTREL_EXE), sandbox.programFolder / L"vantrel.exe");
-    PROCESS_INFORMATION process =
-        StartProgram(sandbox.programFolder / L"vantrel.exe", sandbox.elsewhere);
-    ASSERT_NE(process.hProcess, nullptr);
-    FindRequest main{process.dwProcessId, kMainWindowClass};
-    FindRequest notice{process.dwProcessId, kMessageBoxClass};
-    for (int i = 0; i < 600 && !(main.found && notice.found); ++i) {
-        EnumWindows(MatchShownWindow, reinterpret_cast<LPARAM>(&main));
-        EnumWindows(MatchShownWindow, reinterpret_cast<LPARAM>(&notice));
-        Sleep(main.found && notice.found ? 0 : 50);
+// The Wine session's root hub (tests/wine/wine-session.sh), the only USB device Wine lists.
+constexpr const wchar_t* kSessionHub =
+    L"System\\CurrentControlSet\\Enum\\USB\\ROOT_HUB30\\4&WINESESSION&0&0";
+
+// Puts the session's root hub back as it was, however the case ends.
+struct SessionHubPutBack {
+    ~SessionHubPutBack() {
+        HKEY hub = nullptr;
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, kSessionHub, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                        &hub, nullptr);
+        for (const auto& [name, value] :
+             {std::pair{L"ClassGUID", L"{36fc9e60-c465-11cf-8056-444553540000}"},
+              std::pair{L"DeviceDesc", L"USB Root Hub (USB 3.0)"}}) {
+            RegSetValueExW(hub, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+                           static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)));
+        }
+        RegCloseKey(hub);
     }
-    ASSERT_NE(main.found, nullptr) << "no window within 30 s";
-    ASSERT_NE(notice.found, nullptr) << "no message box within 30 s";
+};
 
-    wchar_t title[256] = {};
-    GetWindowTextW(notice.found, title, 256);
-    EXPECT_EQ(Utf8(title), "Vantrel: USB devices cannot be switched");
-    std::wstring text;
-    EnumChildWindows(notice.found, CollectStaticText, reinterpret_cast<LPARAM>(&text));
-    std::cout << "message box: " << Utf8(text) << "\n";
-    EXPECT_NE(text.find(L"There is no devcon.exe beside vantrel.exe in " +
-                        sandbox.programFolder.wstring()),
-              std::wstring::npos)
-        << Utf8(text);
-    EXPECT_NE(text.find(L"unpack its zip again"), std::wstring::npos) << Utf8(text);
-    EXPECT_TRUE(IsWindowEnabled(main.found));
+// With no devcon.exe beside it, or no USB device to switch, the program says so once, in a
+// message box that names the cause and the fix, and the window behind it still works and closes.
+TEST(ProgramNotReady, ShowsAMessageBoxNamingTheCause) {
+    for (const bool usb : {true, false}) {
+        Sandbox sandbox;
+        fs::copy_file(FromBuildPath(VANTREL_EXE), sandbox.programFolder / L"vantrel.exe");
+        std::optional<SessionHubPutBack> putBack;
+        if (!usb) {
+            fs::copy_file(FromBuildPath(RECORDING_DEVCON), sandbox.programFolder / L"devcon.exe");
+            putBack.emplace();
+            ASSERT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSessionHub), ERROR_SUCCESS);
+        }
+        PROCESS_INFORMATION process =
+            StartProgram(sandbox.programFolder / L"vantrel.exe", sandbox.elsewhere);
+        ASSERT_NE(process.hProcess, nullptr);
+        FindRequest main{process.dwProcessId, kMainWindowClass};
+        FindRequest notice{process.dwProcessId, kMessageBoxClass};
+        for (int i = 0; i < 600 && !(main.found && notice.found); ++i) {
+            EnumWindows(MatchShownWindow, reinterpret_cast<LPARAM>(&main));
+            EnumWindows(MatchShownWindow, reinterpret_cast<LPARAM>(&notice));
+            Sleep(main.found && notice.found ? 0 : 50);
+        }
+        ASSERT_NE(main.found, nullptr) << "no window within 30 s";
+        ASSERT_NE(notice.found, nullptr) << "no message box within 30 s";
 
-    PostMessageW(main.found, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    EXPECT_EQ(exitCode, 0u);
-    TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+        wchar_t title[256] = {};
+        GetWindowTextW(notice.found, title, 256);
+        EXPECT_EQ(Utf8(title), "Vantrel: USB devices cannot be switched");
+        std::wstring text;
+        EnumChildWindows(notice.found, CollectStaticText, reinterpret_cast<LPARAM>(&text));
+        std::cout << "message box: " << Utf8(text) << "\n";
+        const std::wstring says =
+            usb ? L"There is no devcon.exe beside vantrel.exe in " + sandbox.programFolder.wstring()
+                : L"This machine has no USB root hub";
+        EXPECT_NE(text.find(says), std::wstring::npos) << Utf8(text);
+        EXPECT_TRUE(IsWindowEnabled(main.found));
+
+        PostMessageW(main.found, WM_CLOSE, 0, 0);
+        EXPECT_EQ(WaitForSingleObject(process.hProcess, 10000), WAIT_OBJECT_0);
+        DWORD exitCode = 1;
+        GetExitCodeProcess(process.hProcess, &exitCode);
+        EXPECT_EQ(exitCode, 0u);
+        TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
 }
 
 // The shown windows of the process, of the class asked for.
@@ -253,8 +281,9 @@ TEST(ProgramWithFailingDevcon, ShowsWhatTheToolSaidInOneMessageBox) {
          L"CR_REMOVE_VETOED (0x17): a program is using a device below it; close files on USB "
          L"drives and try again (2 times)"},
         {L"", L"1",
-         L"Windows finishes switching USB devices off only when it restarts: restart Windows to "
-         L"finish. (2 times)"},
+         L"Windows could not switch USB devices off without restarting, and a restart switches "
+         L"every device on again, so they stay on. Close the programs that use USB devices, such "
+         L"as files open on a USB drive, and try again. (2 times)"},
     };
     for (const auto& run : cases) {
         Sandbox sandbox;
