@@ -15,8 +15,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 boot_timeout=150
 
 # Every check vm_init.sh makes; each must report PASS.
-checks=(boot disable enable nonroot-disable nonroot-enable enable-again group-rule postinst-replay
-    group-switch group-enable group-later group-alone enable-after-group-alone group-restart
+checks=(boot disable enable nonroot-disable nonroot-enable enable-again drive-in-use drive-enable
+    group-rule postinst-replay group-switch group-enable group-later group-alone enable-after-group-alone group-restart
     concurrent-restart enable-after-concurrent-restart concurrent-watchdog
     enable-after-concurrent-watchdog policy firewall-write firewall-enable policy-lifted postrm)
 

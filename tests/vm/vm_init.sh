@@ -163,6 +163,44 @@ start=$(centiseconds)
 devcon root enable-again enable
 check_all_back enable-again "$start"
 
+# A mounted FAT stick with 2 MiB written and not yet flushed: its root hub stays on and the tool
+# says why; the other root hubs go off; the file reads back whole.
+stick_disk() {
+    for disk in /sys/block/sd*; do
+        case $(readlink -f "$disk") in */usb3/*) basename "$disk" ;; esac
+    done
+}
+stick=$(stick_disk)
+echo 360000 >/proc/sys/vm/dirty_expire_centisecs  # no flush behind the test's back
+mkdosfs "/dev/$stick" >/dev/null && sync && mkdir -p /mnt/stick && mount -t vfat "/dev/$stick" /mnt/stick
+dd if=/dev/urandom of=/tmp/written bs=1M count=2 2>/dev/null
+cp /tmp/written /mnt/stick/written
+dmesg -c >/dev/null
+devcon root drive-disable disable
+drive_code=$code
+drive_out=$(cat /tmp/out)
+hubs_after="$(cat $DEVICES/usb1/authorized)$(cat $DEVICES/usb2/authorized)$(cat $DEVICES/usb3/authorized)"
+start=$(centiseconds)
+devcon root drive-enable enable
+wait_for 15 all_devices_there
+sleep 1
+dmesg | sed 's/^/VMTEST OUT drive-kernel-log: /'
+umount /mnt/stick 2>/dev/null || umount -l /mnt/stick
+stick_after=$(stick_disk)
+mount -t vfat "/dev/$stick_after" /mnt/stick 2>/dev/null
+read_back="$(stat -c %s /mnt/stick/written 2>/dev/null) $(sha256sum </mnt/stick/written 2>/dev/null | cut -c1-16)"
+written="$(stat -c %s /tmp/written) $(sha256sum </tmp/written | cut -c1-16)"
+umount /mnt/stick
+say "OUT drive: wrote $written to $stick, read back $read_back from $stick_after"
+if [ "$drive_code" = 2 ] && [ "$hubs_after" = 001 ] && [ "$read_back" = "$written" ] &&
+    echo "$drive_out" | grep -q "^devcon.exe: usb3: not switched off: $stick (.*) is mounted at /mnt/stick$" &&
+    ! dmesg | grep -q 'lost async page write'; then
+    pass "drive-in-use usb3 left on, usb1 and usb2 off, exit 2, $written read back"
+else
+    fail "drive-in-use exit $drive_code, root hubs authorized $hubs_after, read back '$read_back'"
+fi
+check_all_back drive-enable "$start"
+
 # Our udev rule under Debian's own systemd-udevd: applied to the root hubs there by the package's
 # postinst, which replays "change" events for them, then to each device as it appears. udevadm
 # exits 0 even when no daemon answers, so only what was done counts.
