@@ -4,6 +4,7 @@
 
 #include "DeviceLabel.h"
 #include "DevicePolicy.h"
+#include "DrivesInUse.h"
 #include "SysfsFailures.h"
 #include "UsbEntryName.h"
 
@@ -13,6 +14,7 @@ void ListStatus(const SysfsTree& tree, Report& report) {
         ListFailed(report, tree.DevicesFolder(), listing.error);
         return;
     }
+    const DrivesInUse inUse = FindDrivesInUse(tree, report);
     int found = 0;
     for (const std::string& entry : listing.devices) {
         const SysfsTree::Attribute authorized = tree.Read(entry, "authorized");
@@ -24,6 +26,12 @@ void ListStatus(const SysfsTree& tree, Report& report) {
             continue;
         }
         std::string state = "running";
+        if (ParseUsbDeviceName(entry)->IsRootHub()) {
+            // What devcon.exe disable leaves on, and why.
+            for (const DriveInUse& drive : inUse.Below(entry)) {
+                state += (state == "running" ? ", held on: " : "; ") + drive.description;
+            }
+        }
         if (authorized.value == "0") {
             state = "disabled";
             if (!ParseUsbDeviceName(entry)->IsRootHub()) {

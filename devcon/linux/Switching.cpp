@@ -2,9 +2,11 @@
 
 #include <cerrno>
 #include <string>
+#include <vector>
 
 #include "DeviceLabel.h"
 #include "DevicePolicy.h"
+#include "DrivesInUse.h"
 #include "RootHubs.h"
 #include "SysfsFailures.h"
 #include "UsbEntryName.h"
@@ -67,23 +69,41 @@ SysfsTree::Listing ListDevices(const SysfsTree& tree, Report& report) {
     return Reported(tree.ListDevices(), tree, report);
 }
 
-int SwitchRootHubs(const SysfsTree& tree, std::string_view value, std::string_view state,
-                   Report& report) {
-    int changed = 0;
-    for (const std::string& entry : Reported(ListRootHubs(tree), tree, report).devices) {
-        changed += Authorize(tree, entry, value, state, report);
+// The root hubs to switch off: those with no drive in use below them. Each one left on is a
+// failure that names the drive and its use.
+std::vector<std::string> RootHubsToSwitchOff(const SysfsTree& tree, Report& report) {
+    const DrivesInUse inUse = FindDrivesInUse(tree, report);
+    std::vector<std::string> switchable;
+    if (inUse.unknown) {
+        return switchable;
     }
-    return changed;
+    for (const std::string& hub : Reported(ListRootHubs(tree), tree, report).devices) {
+        const std::vector<DriveInUse> drives = inUse.Below(hub);
+        for (const DriveInUse& drive : drives) {
+            DriveKeepsOn(report, hub, drive.description, drive.systemDisk);
+        }
+        if (drives.empty()) {
+            switchable.push_back(hub);
+        }
+    }
+    return switchable;
 }
 
 }  // namespace
 
 void DisableAll(const SysfsTree& tree, Report& report) {
-    report.Count(SwitchRootHubs(tree, "0", "disabled", report), "disabled");
+    int disabled = 0;
+    for (const std::string& hub : RootHubsToSwitchOff(tree, report)) {
+        disabled += Authorize(tree, hub, "0", "disabled", report);
+    }
+    report.Count(disabled, "disabled");
 }
 
 void EnableAll(const SysfsTree& tree, Report& report) {
-    int enabled = SwitchRootHubs(tree, "1", "enabled", report);
+    int enabled = 0;
+    for (const std::string& hub : Reported(ListRootHubs(tree), tree, report).devices) {
+        enabled += Authorize(tree, hub, "1", "enabled", report);
+    }
 
     // Then the devices switched off one by one. What is below the root hubs just switched on is
     // not waited for: it comes back by itself, as each root hub's authorized_default says.

@@ -4,7 +4,8 @@
 #include "SysfsTree.h"
 
 // Switches every root hub off. The kernel then removes every device below it, and keeps devices
-// plugged in meanwhile off too.
+// plugged in meanwhile off too. A root hub with a drive in use below it (mounted, swap, held by
+// a mapped device) stays on, and the drive and its use are reported as a failure.
 void DisableAll(const SysfsTree& tree, Report& report);
 
 // Switches every root hub on (the kernel then enumerates the devices below it by itself), then

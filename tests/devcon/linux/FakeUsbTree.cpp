@@ -38,6 +38,10 @@ FakeUsbTree::FakeUsbTree() {
     root_ = pattern;
     devices_ = root_ / "bus" / "usb" / "devices";
     fs::create_directories(devices_);
+    fs::create_directories(root_ / "class" / "block");
+    fs::create_directories(root_ / "proc" / "self");
+    WriteFile(root_ / "proc" / "self" / "mountinfo", "21 1 0:20 / /sys rw - sysfs sysfs rw");
+    WriteFile(root_ / "proc" / "swaps", "Filename\tType\tSize\tUsed\tPriority");
 }
 
 FakeUsbTree::~FakeUsbTree() {
@@ -58,6 +62,44 @@ void FakeUsbTree::PlugDevice(const std::string& name, const std::string& product
     plugged_[name] = {product, interfaces};
     MakeEntry(name, "1");
     Configure(name);
+}
+
+void FakeUsbTree::PlugBlockDevice(const std::string& usbDevice, const std::string& name,
+                                  const std::string& number, const std::string& disk) {
+    // "1-2.1" sits in devices/…/usb1/1-2/1-2.1, as below a PCI controller in sysfs.
+    fs::path folder = root_ / "devices" / "pci0000:00" / RootHubOf(usbDevice);
+    for (std::size_t end = usbDevice.find('.');; end = usbDevice.find('.', end + 1)) {
+        folder /= usbDevice.substr(0, end);
+        if (end == std::string::npos) {
+            break;
+        }
+    }
+    folder = folder / (usbDevice + ":1.0") / "host0" / "target0:0:0" / "0:0:0:0" / "block";
+    folder = disk.empty() ? folder / name : folder / disk / name;
+    fs::create_directories(folder / "holders");
+    WriteFile(folder / "dev", number);
+    fs::create_directory_symlink(folder, root_ / "class" / "block" / name);
+}
+
+void FakeUsbTree::MapBlockDevice(const std::string& name, const std::string& number,
+                                 const std::string& held) {
+    const fs::path folder = root_ / "devices" / "virtual" / "block" / name;
+    fs::create_directories(folder / "holders");
+    WriteFile(folder / "dev", number);
+    fs::create_directory_symlink(folder, root_ / "class" / "block" / name);
+    fs::create_directory_symlink(folder, root_ / "class" / "block" / held / "holders" / name);
+}
+
+void FakeUsbTree::Mount(const std::string& number, const std::string& mountPoint,
+                        const std::string& source) {
+    std::ofstream(root_ / "proc" / "self" / "mountinfo", std::ios::app)
+        << "40 1 " << number << " / " << mountPoint << " rw,relatime shared:1 - vfat " << source
+        << " rw\n";
+}
+
+void FakeUsbTree::SwapOn(const std::string& path) {
+    std::ofstream(root_ / "proc" / "swaps", std::ios::app)
+        << path << "\tpartition\t1048572\t0\t-2\n";
 }
 
 void FakeUsbTree::SetAttribute(const std::string& entry, const std::string& attribute,

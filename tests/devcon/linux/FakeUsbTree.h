@@ -27,6 +27,18 @@ class FakeUsbTree {
                      const std::string& authorizedDefault = "1");
     void PlugDevice(const std::string& name, const std::string& product = "", int interfaces = 1);
 
+    // A disk or partition ("sdb", "sdb1", with its device number "8:17") of the storage device
+    // `usbDevice`, in the block class; a partition sits in its disk's folder, as in sysfs.
+    void PlugBlockDevice(const std::string& usbDevice, const std::string& name,
+                         const std::string& number, const std::string& disk = "");
+    // A mapped device ("dm-0") that holds the block device `held` (dm-crypt, LVM).
+    void MapBlockDevice(const std::string& name, const std::string& number,
+                        const std::string& held);
+    // Lines of the tree's own proc/self/mountinfo and proc/swaps, which start empty. `mountPoint`
+    // is written as the kernel escapes it.
+    void Mount(const std::string& number, const std::string& mountPoint, const std::string& source);
+    void SwapOn(const std::string& path);
+
     // Changes the files only, as another program would; nothing reacts.
     void SetAttribute(const std::string& entry, const std::string& attribute,
                       const std::string& value);

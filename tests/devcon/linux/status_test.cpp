@@ -59,6 +59,27 @@ TEST(StatusTest, TellsDisabledRootHubsAndDevicesHeldBackByPolicy) {
               "5 matching device(s) found.\n");
 }
 
+TEST(StatusTest, TellsWhichRootHubsADriveInUseHoldsOn) {
+    FakeUsbTree fake;
+    fake.PlugRootHub(1, "xHCI Host Controller");
+    fake.PlugRootHub(2, "EHCI Host Controller");
+    fake.PlugDevice("2-1", "Ultra");
+    fake.PlugBlockDevice("2-1", "sdb", "8:16");
+    fake.PlugBlockDevice("2-1", "sdb1", "8:17", "sdb");
+    fake.Mount("8:17", "/media/ann/STICK", "/dev/sdb1");
+    fake.SwapOn("/dev/sdb");
+
+    const CommandRun run = RunCommand(ListStatus, fake);
+
+    EXPECT_EQ(run.out,
+              "usb1 (xHCI Host Controller): running\n"
+              "usb2 (EHCI Host Controller): running, held on: sdb (Ultra) is an active swap "
+              "area; sdb1 (Ultra) is mounted at /media/ann/STICK\n"
+              "2-1 (Ultra): running\n"
+              "3 matching device(s) found.\n");
+    EXPECT_FALSE(run.failed);
+}
+
 TEST(StatusTest, NoUsbAtAllFindsNoDevice) {
     FakeUsbTree fake;
     fs::remove_all(fake.Root() / "bus");

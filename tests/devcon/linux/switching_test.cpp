@@ -258,6 +258,95 @@ TEST_F(SwitchingTest, UnreadableStateIsAFailure) {
         << run.err;
 }
 
+constexpr const char* kEject =
+    "devcon.exe: to fix: unmount the drive or eject it (the file manager's Eject does it, and "
+    "writes what is left first), then switch USB off again.\n";
+
+std::string Unreadable(const FakeUsbTree& fake) {
+    std::string err = "devcon.exe: cannot read " +
+                      (fake.Root() / "proc" / "self" / "mountinfo").string() +
+                      ", so no drive on USB can be told unused: No such file or directory\n";
+    for (const char* drive : {"usb1: not switched off: sdb (QEMU USB Keyboard)",
+                              "usb3: not switched off: sda (QEMU USB HARDDRIVE)",
+                              "usb3: not switched off: sda1 (QEMU USB HARDDRIVE)",
+                              "usb3: not switched off: sda2 (QEMU USB HARDDRIVE)"}) {
+        err += "devcon.exe: " + std::string(drive) + " is possibly in use, as " +
+               (fake.Root() / "proc" / "self" / "mountinfo").string() + " cannot be read\n";
+    }
+    return err + "devcon.exe: to fix: the kernel's log (dmesg) may tell why it refused.\n" + kEject;
+}
+
+// The stick 3-1 below usb3 holds sda and its partitions sda1 and sda2; 1-2.1 below usb1 holds sdb.
+struct DriveCase {
+    const char* name;
+    void (*use)(FakeUsbTree&);
+    Strings writes;
+    std::string err;
+};
+
+const DriveCase kDriveCases[] = {
+    {"nothing in use", [](FakeUsbTree&) {}, {"usb1=0", "usb2=0", "usb3=0"}, ""},
+    {"mounted partition",
+     [](FakeUsbTree& fake) { fake.Mount("8:1", "/media/ann/MY\\040STICK", "/dev/sda1"); },
+     {"usb1=0", "usb2=0"},
+     "devcon.exe: usb3: not switched off: sda1 (QEMU USB HARDDRIVE) is mounted at "
+     "/media/ann/MY STICK\n" +
+         std::string(kEject)},
+    {"mounted whole disk",
+     [](FakeUsbTree& fake) { fake.Mount("8:0", "/mnt", "/dev/sda"); },
+     {"usb1=0", "usb2=0"},
+     "devcon.exe: usb3: not switched off: sda (QEMU USB HARDDRIVE) is mounted at /mnt\n" +
+         std::string(kEject)},
+    {"mount shown by source device only (btrfs)",
+     [](FakeUsbTree& fake) { fake.Mount("0:33", "/data", "/dev/sda2"); },
+     {"usb1=0", "usb2=0"},
+     "devcon.exe: usb3: not switched off: sda2 (QEMU USB HARDDRIVE) is mounted at /data\n" +
+         std::string(kEject)},
+    {"swap",
+     [](FakeUsbTree& fake) { fake.SwapOn("/dev/sda2"); },
+     {"usb1=0", "usb2=0"},
+     "devcon.exe: usb3: not switched off: sda2 (QEMU USB HARDDRIVE) is an active swap area\n" +
+         std::string(kEject)},
+    {"holder chain: the system on a mapped device on a partition",
+     [](FakeUsbTree& fake) {
+         fake.MapBlockDevice("dm-0", "254:0", "sda1");
+         fake.Mount("254:0", "/", "/dev/mapper/root");
+     },
+     {"usb1=0", "usb2=0"},
+     "devcon.exe: usb3: not switched off: sda1 (QEMU USB HARDDRIVE) is held by dm-0, which is "
+     "mounted at /\n"
+     "devcon.exe: to fix: the system runs from that drive: its root hub cannot be switched off "
+     "while the system runs from it.\n"},
+    {"drive in use on another root hub",
+     [](FakeUsbTree& fake) { fake.Mount("8:16", "/mnt", "/dev/sdb"); },
+     {"usb2=0", "usb3=0"},
+     "devcon.exe: usb1: not switched off: sdb (QEMU USB Keyboard) is mounted at /mnt\n" +
+         std::string(kEject)},
+    {"mount table unreadable: every drive may be in use",
+     [](FakeUsbTree& fake) { fs::remove(fake.Root() / "proc" / "self" / "mountinfo"); },
+     {"usb2=0"},
+     "UNREADABLE"},
+};
+
+TEST(SwitchingDrives, RootHubWithADriveInUseBelowItStaysOnAndTheOthersGoOff) {
+    for (const DriveCase& drive : kDriveCases) {
+        SCOPED_TRACE(drive.name);
+        FakeUsbTree machine;
+        PlugUsbMachine(machine);
+        machine.PlugBlockDevice("3-1", "sda", "8:0");
+        machine.PlugBlockDevice("3-1", "sda1", "8:1", "sda");
+        machine.PlugBlockDevice("3-1", "sda2", "8:2", "sda");
+        machine.PlugBlockDevice("1-2.1", "sdb", "8:16");
+        drive.use(machine);
+
+        const CommandRun run = RunCommand(DisableAll, machine);
+
+        EXPECT_EQ(run.writes, drive.writes);
+        EXPECT_EQ(run.err, drive.err == "UNREADABLE" ? Unreadable(machine) : drive.err);
+        EXPECT_EQ(run.failed, !drive.err.empty());
+    }
+}
+
 TEST(SwitchingWithoutUsb, NothingToSwitchIsNoError) {
     FakeUsbTree fake;
     fs::remove_all(fake.Root() / "bus");
