@@ -62,6 +62,8 @@ void FakeUsbTree::PlugDevice(const std::string& name, const std::string& product
     plugged_[name] = {product, interfaces};
     MakeEntry(name, "1");
     Configure(name);
+    const std::size_t dot = name.rfind('.');
+    MakePorts(dot == std::string::npos ? RootHubOf(name) : name.substr(0, dot));  // one more
 }
 
 void FakeUsbTree::PlugBlockDevice(const std::string& usbDevice, const std::string& name,
@@ -142,6 +144,42 @@ void FakeUsbTree::React(const std::string& entry, std::string_view value) {
     }
 }
 
+void FakeUsbTree::ReactPort(const std::string& hub, const std::string& attribute,
+                            std::string_view value) {
+    const std::size_t folder = attribute.find('/') + 1;
+    const std::string port = attribute.substr(folder, attribute.rfind('/') - folder);
+    const std::string number = port.substr(hub.size() + std::string_view("-port").size());
+    const std::string device =
+        hub.starts_with("usb") ? hub.substr(3) + "-" + number : hub + "." + number;
+    if (value == "1" && Exists(device)) {
+        Unconfigure(device);
+        Remove(device);
+    } else if (value == "0" && plugged_.contains(device) && !Exists(device)) {
+        const bool letIn = Attribute(RootHubOf(device), "authorized_default") == "1";
+        MakeEntry(device, letIn ? "1" : "0");
+        if (letIn) {
+            Configure(device);
+        }
+    }
+}
+
+void FakeUsbTree::MakePorts(const std::string& name) {
+    if (!portsDisable_ ||
+        !(name.starts_with("usb") || plugged_.at(name).product.find("Hub") != std::string::npos)) {
+        return;
+    }
+    int ports = 1;
+    for (const std::string& child : ChildrenOf(name)) {
+        ports = std::max(ports, std::stoi(child.substr(DescendantPrefix(name).size())));
+    }
+    for (int port = 1; port <= ports; ++port) {
+        const fs::path folder = devices_ / name / (InterfaceStem(name) + ":1.0") /
+                                (name + "-port" + std::to_string(port));
+        fs::create_directories(folder);
+        WriteFile(folder / "disable", "0");
+    }
+}
+
 void FakeUsbTree::MakeEntry(const std::string& name, const std::string& authorized) {
     fs::create_directories(devices_ / name);
     SetAttribute(name, "authorized", authorized);
@@ -158,6 +196,7 @@ void FakeUsbTree::Configure(const std::string& name) {
         fs::create_directories(devices_ / interface);
         SetAttribute(interface, "authorized", "1");
     }
+    MakePorts(name);
     const std::string authorizedDefault = Attribute(RootHubOf(name), "authorized_default");
     for (const std::string& child : ChildrenOf(name)) {
         MakeEntry(child, authorizedDefault == "1" ? "1" : "0");
@@ -175,6 +214,7 @@ void FakeUsbTree::Unconfigure(const std::string& name) {
             Remove(entry);
         }
     }
+    fs::remove_all(devices_ / name / (InterfaceStem(name) + ":1.0"));
     SetAttribute(name, "bConfigurationValue", "");
 }
 

@@ -347,6 +347,47 @@ TEST(SwitchingDrives, RootHubWithADriveInUseBelowItStaysOnAndTheOthersGoOff) {
     }
 }
 
+// Since kernel 6.0 every hub port has `disable`; usb1 has the hub 1-2, with the hub 1-2.3 behind.
+class PortSwitchingTest : public ::testing::Test {
+  protected:
+    FakeUsbTree fake;
+
+    void SetUp() override {
+        fake.GivePortsDisable();
+        PlugUsbMachine(fake);
+    }
+};
+
+TEST_F(PortSwitchingTest, DisableSwitchesOffEveryPortFarthestFirstThenTheRootHubs) {
+    const CommandRun run = RunCommand(DisableAll, fake);
+
+    EXPECT_EQ(run.ports, (Strings{"1-2.3-port1=1", "1-2-port1=1", "1-2-port2=1", "1-2-port3=1",
+                                  "usb1-port1=1", "usb1-port2=1", "usb2-port1=1", "usb3-port1=1"}));
+    EXPECT_EQ(run.writes, (Strings{"usb1=0", "usb2=0", "usb3=0"}));
+    EXPECT_EQ(fake.Entries(), (Strings{"usb1", "usb2", "usb3"}));
+    EXPECT_NE(run.out.find("1-2.3-port1: power off\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("8 port(s) switched off.\n3 device(s) disabled.\n"), std::string::npos);
+    EXPECT_FALSE(run.failed);
+}
+
+TEST_F(PortSwitchingTest, PortsOnTheWayToADriveInUseStayOnAndEnableSwitchesTheOthersBackOn) {
+    fake.PlugBlockDevice("1-2.1", "sdb", "8:16");
+    fake.Mount("8:16", "/mnt", "/dev/sdb");
+
+    const CommandRun disable = RunCommand(DisableAll, fake);
+    const CommandRun enable = RunCommand(EnableAll, fake);
+
+    EXPECT_EQ(disable.ports, (Strings{"1-2.3-port1=1", "1-2-port2=1", "1-2-port3=1", "usb1-port1=1",
+                                      "usb2-port1=1", "usb3-port1=1"}));
+    EXPECT_EQ(disable.writes, (Strings{"usb2=0", "usb3=0"}));
+    EXPECT_TRUE(disable.failed);
+    EXPECT_EQ(enable.writes, (Strings{"usb2=1", "usb3=1"}));
+    // usb2 and usb3 come back with their ports on; usb1's stayed, to be switched on one by one.
+    EXPECT_EQ(enable.ports, (Strings{"usb1-port1=0", "1-2-port2=0", "1-2-port3=0"}));
+    EXPECT_TRUE(fake.Exists("1-2.3.1"));
+    EXPECT_FALSE(enable.failed);
+}
+
 TEST(SwitchingWithoutUsb, NothingToSwitchIsNoError) {
     FakeUsbTree fake;
     fs::remove_all(fake.Root() / "bus");
