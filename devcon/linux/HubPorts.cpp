@@ -29,13 +29,14 @@ std::optional<int> PortNumber(const std::string& folder, const std::string& pref
 
 }  // namespace
 
-std::vector<HubPort> ListSwitchablePorts(const SysfsTree& tree, PortOrder order) {
+PortListing ListSwitchablePorts(const SysfsTree& tree, PortOrder order) {
     struct Found {
         std::size_t depth;
         int number;
         HubPort port;
     };
     std::vector<Found> found;
+    PortListing listing;
     for (const std::string& hub : tree.ListDevices().devices) {
         const UsbEntryName name = *ParseUsbDeviceName(hub);
         const std::string interface = HubInterface(hub, name);
@@ -46,7 +47,11 @@ std::vector<HubPort> ListSwitchablePorts(const SysfsTree& tree, PortOrder order)
              !error && it != end; it.increment(error)) {
             const std::string folder = it->path().filename().string();
             const std::optional<int> number = PortNumber(folder, prefix);
-            if (!number || !fs::exists(it->path() / "disable")) {
+            if (!number) {
+                continue;
+            }
+            if (!fs::exists(it->path() / "disable")) {
+                ++listing.withoutDisable;
                 continue;
             }
             const std::string device =
@@ -64,9 +69,8 @@ std::vector<HubPort> ListSwitchablePorts(const SysfsTree& tree, PortOrder order)
         std::stable_sort(found.begin(), found.end(),
                          [](const Found& a, const Found& b) { return a.depth > b.depth; });
     }
-    std::vector<HubPort> ports;
     for (Found& each : found) {
-        ports.push_back(std::move(each.port));
+        listing.ports.push_back(std::move(each.port));
     }
-    return ports;
+    return listing;
 }

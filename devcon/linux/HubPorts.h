@@ -21,6 +21,10 @@ enum class PortOrder {
     NearestFirst,   // root hubs' ports first, then those of the hubs below them
 };
 
-// The ports of every hub in the tree that have `disable`, each hub's in port order. None where
-// the kernel has no such attribute.
-std::vector<HubPort> ListSwitchablePorts(const SysfsTree& tree, PortOrder order);
+struct PortListing {
+    std::vector<HubPort> ports;  // those with `disable`
+    int withoutDisable = 0;      // ports of a kernel before 6.0
+};
+
+// The ports of every hub in the tree that have `disable`, each hub's in port order.
+PortListing ListSwitchablePorts(const SysfsTree& tree, PortOrder order);

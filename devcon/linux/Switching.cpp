@@ -73,7 +73,7 @@ SysfsTree::Listing ListDevices(const SysfsTree& tree, Report& report) {
 // The ports to switch off: every port of every hub, farthest from the root first, but for the
 // ports on the way to a drive in use.
 std::vector<HubPort> PortsToSwitchOff(const SysfsTree& tree, const DrivesInUse& inUse) {
-    std::vector<HubPort> ports = ListSwitchablePorts(tree, PortOrder::FarthestFirst);
+    std::vector<HubPort> ports = ListSwitchablePorts(tree, PortOrder::FarthestFirst).ports;
     std::erase_if(ports, [&](const HubPort& port) { return !inUse.Below(port.device).empty(); });
     return ports;
 }
@@ -152,7 +152,7 @@ void EnableAll(const SysfsTree& tree, Report& report) {
     // Then the ports still off: those of a root hub a drive in use kept on, and any the kernel
     // did not power again by itself.
     int portsOn = 0;
-    for (const HubPort& port : ListSwitchablePorts(tree, PortOrder::NearestFirst)) {
+    for (const HubPort& port : ListSwitchablePorts(tree, PortOrder::NearestFirst).ports) {
         portsOn += SwitchPort(tree, port, "0", "power on", report);
     }
     CountPorts(portsOn, "switched on", report);

@@ -80,6 +80,30 @@ TEST(StatusTest, TellsWhichRootHubsADriveInUseHoldsOn) {
     EXPECT_FALSE(run.failed);
 }
 
+TEST(StatusTest, TellsEachHubsPortsPowerOrThatNoneCanBeSwitched) {
+    FakeUsbTree fake;
+    fake.GivePortsDisable();
+    fake.PlugRootHub(1, "xHCI Host Controller");
+    fake.PlugDevice("1-1", "USB Hub");
+    fake.PlugDevice("1-1.2", "Dongle");
+    fake.SetAttribute("1-1", "1-1:1.0/1-1-port1/disable", "1");
+    FakeUsbTree before6;  // ports without `disable`
+    before6.PlugRootHub(1, "xHCI Host Controller");
+    std::filesystem::create_directories(before6.Entry("usb1") / "1-0:1.0" / "usb1-port1");
+
+    const CommandRun run = RunCommand(ListStatus, fake);
+    const CommandRun old = RunCommand(ListStatus, before6);
+
+    EXPECT_EQ(run.out,
+              "usb1 (xHCI Host Controller): running\n"
+              "usb1 ports (power as the hub reports it): 1 on\n"
+              "1-1 (USB Hub): running\n"
+              "1-1 ports (power as the hub reports it): 1 off, 2 on\n"
+              "1-1.2 (Dongle): running\n"
+              "3 matching device(s) found.\n");
+    EXPECT_NE(old.out.find("No hub port can be switched here"), std::string::npos) << old.out;
+}
+
 TEST(StatusTest, NoUsbAtAllFindsNoDevice) {
     FakeUsbTree fake;
     fs::remove_all(fake.Root() / "bus");
