@@ -134,7 +134,7 @@ void DisableAll(const SysfsTree& tree, Report& report) {
         // Ports first, so that what is plugged into them loses its power, where the hub switches
         // it; then the root hubs, so that a device plugged in meanwhile stays off too.
         for (const HubPort& port : PortsToSwitchOff(tree, inUse)) {
-            portsOff += SwitchPort(tree, port, "1", "power off", report);
+            portsOff += SwitchPort(tree, port, "1", "switched off", report);
         }
         for (const std::string& hub : RootHubsToSwitchOff(tree, inUse, report)) {
             disabled += Authorize(tree, hub, "0", "disabled", report);
@@ -153,7 +153,7 @@ void EnableAll(const SysfsTree& tree, Report& report) {
     // did not power again by itself.
     int portsOn = 0;
     for (const HubPort& port : ListSwitchablePorts(tree, PortOrder::NearestFirst).ports) {
-        portsOn += SwitchPort(tree, port, "0", "power on", report);
+        portsOn += SwitchPort(tree, port, "0", "switched on", report);
     }
     CountPorts(portsOn, "switched on", report);
 

@@ -365,7 +365,7 @@ TEST_F(PortSwitchingTest, DisableSwitchesOffEveryPortFarthestFirstThenTheRootHub
                                   "usb1-port1=1", "usb1-port2=1", "usb2-port1=1", "usb3-port1=1"}));
     EXPECT_EQ(run.writes, (Strings{"usb1=0", "usb2=0", "usb3=0"}));
     EXPECT_EQ(fake.Entries(), (Strings{"usb1", "usb2", "usb3"}));
-    EXPECT_NE(run.out.find("1-2.3-port1: power off\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("1-2.3-port1: switched off\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("8 port(s) switched off.\n3 device(s) disabled.\n"), std::string::npos);
     EXPECT_FALSE(run.failed);
 }
