@@ -190,6 +190,7 @@ dmesg -c >/dev/null
 devcon root drive-disable disable
 drive_code=$code
 drive_out=$(cat /tmp/out)
+devcon root drive-status status
 hubs_after="$(cat $DEVICES/usb1/authorized)$(cat $DEVICES/usb2/authorized)$(cat $DEVICES/usb3/authorized)"
 start=$(centiseconds)
 devcon root drive-enable enable
