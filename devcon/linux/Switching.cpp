@@ -70,15 +70,11 @@ SysfsTree::Listing ListDevices(const SysfsTree& tree, Report& report) {
     return Reported(tree.ListDevices(), tree, report);
 }
 
-// The ports to switch off: every port of every hub, farthest from the root first, but for those
-// below a root hub that a drive in use keeps on. A hub that does not switch power leaves its
-// ports powered, and the kernel sees no change on them to bring the disconnected devices back,
-// which only switching the root hub off and on does.
+// The ports to switch off: every port of every hub, farthest from the root first, but for the
+// ports on the way to a drive in use.
 std::vector<HubPort> PortsToSwitchOff(const SysfsTree& tree, const DrivesInUse& inUse) {
     std::vector<HubPort> ports = ListSwitchablePorts(tree, PortOrder::FarthestFirst).ports;
-    std::erase_if(ports, [&](const HubPort& port) {
-        return !inUse.Below(ParseUsbDeviceName(port.hub)->RootHub()).empty();
-    });
+    std::erase_if(ports, [&](const HubPort& port) { return !inUse.Below(port.device).empty(); });
     return ports;
 }
 
@@ -153,8 +149,8 @@ void EnableAll(const SysfsTree& tree, Report& report) {
     for (const std::string& hub : Reported(ListRootHubs(tree), tree, report).devices) {
         enabled += Authorize(tree, hub, "1", "enabled", report);
     }
-    // Then the ports still off: any the kernel did not power again by itself (a root hub switched
-    // on powers its own), or that were switched off by hand.
+    // Then the ports still off: those of a root hub a drive in use kept on, and any the kernel
+    // did not power again by itself.
     int portsOn = 0;
     for (const HubPort& port : ListSwitchablePorts(tree, PortOrder::NearestFirst).ports) {
         portsOn += SwitchPort(tree, port, "0", "switched on", report);

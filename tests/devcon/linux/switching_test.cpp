@@ -360,22 +360,21 @@ TEST_F(PortSwitchingTest, DisableSwitchesOffEveryPortFarthestFirstThenTheRootHub
     EXPECT_FALSE(run.failed);
 }
 
-TEST_F(PortSwitchingTest, RootHubADriveKeepsOnKeepsItsPortsAndEnableSwitchesOnPortsStillOff) {
+TEST_F(PortSwitchingTest, PortsOnTheWayToADriveInUseStayOnAndEnableSwitchesTheOthersBackOn) {
     fake.PlugBlockDevice("1-2.1", "sdb", "8:16");
     fake.Mount("8:16", "/mnt", "/dev/sdb");
 
     const CommandRun disable = RunCommand(DisableAll, fake);
-    fake.SetAttribute("usb1", "1-0:1.0/usb1-port1/disable", "1");  // by hand meanwhile
-    fake.ReactPort("usb1", "1-0:1.0/usb1-port1/disable", "1");
     const CommandRun enable = RunCommand(EnableAll, fake);
 
-    EXPECT_EQ(disable.ports, (Strings{"usb2-port1=1", "usb3-port1=1"}));
+    EXPECT_EQ(disable.ports, (Strings{"1-2.3-port1=1", "1-2-port2=1", "1-2-port3=1", "usb1-port1=1",
+                                      "usb2-port1=1", "usb3-port1=1"}));
     EXPECT_EQ(disable.writes, (Strings{"usb2=0", "usb3=0"}));
     EXPECT_TRUE(disable.failed);
-    // usb2 and usb3 come back with their ports on; usb1-port1 is switched on.
     EXPECT_EQ(enable.writes, (Strings{"usb2=1", "usb3=1"}));
-    EXPECT_EQ(enable.ports, Strings{"usb1-port1=0"});
-    EXPECT_TRUE(fake.Exists("1-1"));
+    // usb2 and usb3 come back with their ports on; usb1's stayed, to be switched on one by one.
+    EXPECT_EQ(enable.ports, (Strings{"usb1-port1=0", "1-2-port2=0", "1-2-port3=0"}));
+    EXPECT_TRUE(fake.Exists("1-2.3.1"));
     EXPECT_FALSE(enable.failed);
 }
 
