@@ -36,7 +36,8 @@ void Report::Line(std::string_view text) {
 }
 
 void Report::Failure(std::string_view message, std::string_view error, std::string_view fix) {
-    err_.Write(Joined({kTool, message, ": ", error, "\n"}));
+    err_.Write(error.empty() ? Joined({kTool, message, "\n"})
+                             : Joined({kTool, message, ": ", error, "\n"}));
     fixes_.emplace_back(fix);
 }
 

@@ -24,7 +24,8 @@ class Report {
     void Count(int count, std::string_view what);
     void Line(std::string_view text);
 
-    // "devcon.exe: MESSAGE: ERROR" on standard error; the fix is printed once by Fixes().
+    // "devcon.exe: MESSAGE: ERROR" on standard error ("devcon.exe: MESSAGE" where there is no
+    // error code to tell); the fix is printed once by Fixes().
     void Failure(std::string_view message, std::string_view error, std::string_view fix);
     // "devcon.exe: TEXT" on standard error, without failing the run.
     void Note(std::string_view text);

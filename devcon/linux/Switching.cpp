@@ -2,10 +2,13 @@
 
 #include <cerrno>
 #include <string>
+#include <vector>
 
 #include "BoundedWrite.h"
 #include "DeviceLabel.h"
 #include "DevicePolicy.h"
+#include "DrivesInUse.h"
+#include "HubPorts.h"
 #include "RootHubs.h"
 #include "SysfsFailures.h"
 #include "UsbEntryName.h"
@@ -68,25 +71,93 @@ SysfsTree::Listing ListDevices(const SysfsTree& tree, Report& report) {
     return Reported(tree.ListDevices(), tree, report);
 }
 
-int SwitchRootHubs(const SysfsTree::Listing& rootHubs, const SysfsTree& tree,
-                   std::string_view value, std::string_view state, Report& report) {
-    int changed = 0;
-    for (const std::string& entry : rootHubs.devices) {
-        changed += Authorize(tree, entry, value, state, report);
+// The ports to switch off: every port of every hub, farthest from the root first, but for the
+// ports on the way to a drive in use.
+std::vector<HubPort> PortsToSwitchOff(const SysfsTree& tree, const DrivesInUse& inUse) {
+    std::vector<HubPort> ports = ListSwitchablePorts(tree, PortOrder::FarthestFirst).ports;
+    std::erase_if(ports, [&](const HubPort& port) { return !inUse.Below(port.device).empty(); });
+    return ports;
+}
+
+// The root hubs to switch off: those with no drive in use below them. Each one left on is a
+// failure that names the drive and its use.
+std::vector<std::string> RootHubsToSwitchOff(const SysfsTree& tree, const DrivesInUse& inUse,
+                                             Report& report) {
+    std::vector<std::string> switchable;
+    for (const std::string& hub : Reported(ListRootHubs(tree), tree, report).devices) {
+        const std::vector<DriveInUse> drives = inUse.Below(hub);
+        for (const DriveInUse& drive : drives) {
+            DriveKeepsOn(report, hub, drive.description, drive.systemDisk);
+        }
+        if (drives.empty()) {
+            switchable.push_back(hub);
+        }
     }
-    return changed;
+    return switchable;
+}
+
+// Writes `value` to the port's `disable` unless it reads so already. Returns whether it changed.
+bool SwitchPort(const SysfsTree& tree, const HubPort& port, std::string_view value,
+                std::string_view state, Report& report) {
+    const SysfsTree::Attribute current = tree.Read(port.hub, port.attribute);
+    if (current.error != 0 || current.value == value) {
+        if (current.error != 0 && !IsVanished(current.error)) {
+            ReadFailed(report, port.name, tree.AttributePath(port.hub, port.attribute),
+                       current.error);
+        }
+        return false;
+    }
+    const int error = WriteBounded(tree, port.hub, port.attribute, value);
+    if (error != 0) {
+        if (!IsVanished(error)) {
+            WriteFailed(report, port.name, value, tree.AttributePath(port.hub, port.attribute),
+                        error);
+        }
+        return false;
+    }
+    report.Device(port.name, state);
+    return true;
+}
+
+void CountPorts(int count, std::string_view state, Report& report) {
+    if (count > 0) {
+        report.Line(std::to_string(count) + " port(s) " + std::string(state) + ".");
+    }
 }
 
 }  // namespace
 
 void DisableAll(const SysfsTree& tree, Report& report) {
-    const SysfsTree::Listing rootHubs = Reported(ListRootHubs(tree), tree, report);
-    report.Count(SwitchRootHubs(rootHubs, tree, "0", "disabled", report), "disabled");
+    const DrivesInUse inUse = FindDrivesInUse(tree, report);
+    int disabled = 0;
+    int portsOff = 0;
+    if (!inUse.unknown) {
+        // Ports first, so that what is plugged into them loses its power, where the hub switches
+        // it; then the root hubs, so that a device plugged in meanwhile stays off too.
+        for (const HubPort& port : PortsToSwitchOff(tree, inUse)) {
+            portsOff += SwitchPort(tree, port, "1", "switched off", report);
+        }
+        for (const std::string& hub : RootHubsToSwitchOff(tree, inUse, report)) {
+            disabled += Authorize(tree, hub, "0", "disabled", report);
+        }
+    }
+    CountPorts(portsOff, "switched off", report);
+    report.Count(disabled, "disabled");
 }
 
 void EnableAll(const SysfsTree& tree, Report& report) {
     const SysfsTree::Listing rootHubs = Reported(ListRootHubs(tree), tree, report);
-    int enabled = SwitchRootHubs(rootHubs, tree, "1", "enabled", report);
+    int enabled = 0;
+    for (const std::string& hub : rootHubs.devices) {
+        enabled += Authorize(tree, hub, "1", "enabled", report);
+    }
+    // Then the ports still off: those of a root hub a drive in use kept on, and any the kernel
+    // did not power again by itself.
+    int portsOn = 0;
+    for (const HubPort& port : ListSwitchablePorts(tree, PortOrder::NearestFirst).ports) {
+        portsOn += SwitchPort(tree, port, "0", "switched on", report);
+    }
+    CountPorts(portsOn, "switched on", report);
 
     // Then the devices switched off one by one. What is below the root hubs just switched on is
     // not waited for: it comes back by itself, as each root hub's authorized_default says. A

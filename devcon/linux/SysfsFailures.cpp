@@ -39,6 +39,13 @@ constexpr std::string_view kBringBackOn =
     "and on again (devcon.exe disable @USB\\*, then enable @USB\\*: \"Restart USB\"), which "
     "brings it back as unplugging it and plugging it in again does";
 
+constexpr std::string_view kEjectDrive =
+    "unmount the drive or eject it (the file manager's Eject does it, and writes what is left "
+    "first), then switch USB off again";
+constexpr std::string_view kSystemDisk =
+    "the system runs from that drive: its root hub cannot be switched off while the system runs "
+    "from it";
+
 }  // namespace
 
 void ReadFailed(Report& report, std::string_view entry, const std::filesystem::path& file,
@@ -75,4 +82,15 @@ void SwitchOnNotPermitted(Report& report, std::string_view label, const std::fil
                        "write 1 to " +
                        file.string(),
                    std::strerror(error), kBringBackOn);
+}
+
+void DriveKeepsOn(Report& report, std::string_view rootHub, std::string_view drive,
+                  bool systemDisk) {
+    report.Failure(std::string(rootHub) + ": not switched off: " + std::string(drive), {},
+                   systemDisk ? kSystemDisk : kEjectDrive);
+}
+
+void UseUnreadable(Report& report, const std::filesystem::path& file, int error) {
+    report.Failure("cannot read " + file.string() + ", so no drive on USB can be told unused",
+                   std::strerror(error), FixFor(error));
 }

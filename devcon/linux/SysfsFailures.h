@@ -16,3 +16,9 @@ void ListFailed(Report& report, const std::filesystem::path& folder, int error);
 // group vantrel, and a device switched off by itself is root's to switch on again.
 void SwitchOnNotPermitted(Report& report, std::string_view label, const std::filesystem::path& file,
                           int error);
+// A root hub left on, as the drive in use below it would lose data if it went: "usb2: not
+// switched off: sdb1 (SanDisk Ultra) is mounted at /media/ann/STICK".
+void DriveKeepsOn(Report& report, std::string_view rootHub, std::string_view drive,
+                  bool systemDisk);
+// The mount table or the swap areas cannot be read, so no drive can be told unused.
+void UseUnreadable(Report& report, const std::filesystem::path& file, int error);

@@ -29,7 +29,8 @@ int OpenRetrying(const fs::path& path, int flags) {
 
 }  // namespace
 
-SysfsTree::SysfsTree(fs::path root) : devices_(std::move(root) / "bus" / "usb" / "devices") {}
+SysfsTree::SysfsTree(fs::path root)
+    : root_(std::move(root)), devices_(root_ / "bus" / "usb" / "devices") {}
 
 fs::path SysfsTree::RootFromEnvironment() {
     const char* root = std::getenv("VANTREL_SYSFS_ROOT");

@@ -31,6 +31,8 @@ class SysfsTree {
 
     // A tree without USB (no bus/usb/devices) has no devices; that is not an error.
     Listing ListDevices() const;
+    // The tree itself: "/sys", or a test's tree.
+    const std::filesystem::path& Root() const { return root_; }
     const std::filesystem::path& DevicesFolder() const { return devices_; }
     std::filesystem::path AttributePath(const std::string& entry, std::string_view attribute) const;
     Attribute Read(const std::string& entry, std::string_view attribute) const;
@@ -39,6 +41,7 @@ class SysfsTree {
     void ObserveWrites(WriteObserver observer) { observer_ = std::move(observer); }
 
   private:
+    std::filesystem::path root_;
     std::filesystem::path devices_;
     WriteObserver observer_;
 };

@@ -3,17 +3,24 @@
 # linux-image-*-amd64-unsigned that apt offers, whatever its version; not the rt or cloud one) and
 # keeps only what the test VM boots: vmlinuz and the USB, HID and storage modules with everything
 # they depend on, uncompressed, in load order. Usage: fetch_kernel.sh CACHE_DIR. Does nothing once
-# CACHE_DIR holds a kernel.
+# CACHE_DIR holds a kernel with all of them.
 set -euo pipefail
 # depmod and modprobe live in /sbin, which a user's PATH (and root's after a plain su) lacks.
 export PATH="$PATH:/usr/sbin:/sbin"
 
 cache=$1
 kernel="$cache/kernel"
-[ -f "$kernel/modules/order" ] && exit 0
 
-# What the VM's controllers and devices need; modprobe adds what these depend on.
-wanted=(xhci-pci ehci-pci ohci-pci uhci-hcd usbhid hid-generic evdev usb-storage sd_mod)
+# What the VM's controllers, devices and the stick's FAT file system need; modprobe adds what these
+# depend on.
+wanted=(xhci-pci ehci-pci ohci-pci uhci-hcd usbhid hid-generic evdev usb-storage sd_mod vfat
+    nls_cp437 nls_ascii)
+kept() {
+    for module in "${wanted[@]}"; do
+        grep -qx "${module//-/_}.ko" <(tr - _ <"$kernel/modules/order") || return 1
+    done
+}
+[ -f "$kernel/modules/order" ] && kept && exit 0
 
 newest_package() {
     apt-cache search --names-only '^linux-image-[0-9][^ ]*[0-9]-amd64-unsigned$' |

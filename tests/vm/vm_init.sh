@@ -127,9 +127,19 @@ else
     finish
 fi
 
-# Switching off: the root hubs remain, unconfigured and bound to the generic "usb" device driver
-# only; no device below them and no interface is left, so no other driver is bound.
+# Switching off: every hub port first, then the root hubs, which remain, unconfigured and bound
+# to the generic "usb" device driver only; no device below them and no interface is left, so no
+# other driver is bound.
+ports() { ls -d $DEVICES/*:*/*-port[0-9]* 2>/dev/null; }
+ports_before=$(ports | wc -l)
+devcon root status-before status
 devcon root disable disable
+if [ "$ports_before" -gt 0 ] && grep -q "^$ports_before port(s) switched off\.$" /tmp/out; then
+    pass "ports-disable all $ports_before hub ports switched off before the root hubs"
+else
+    fail "ports-disable $ports_before ports before, devcon.exe said: $(grep port /tmp/out | tail -n1)"
+fi
+devcon root status-during status
 after=$(bindings)
 only_root_hubs="$(for hub in $(root_hubs); do echo "usb:$hub"; done | sort | tr '\n' ' ')"
 if [ "$code" = 0 ] && [ "$(ls $DEVICES | tr '\n' ' ')" = "$(root_hubs | tr '\n' ' ')" ] &&
@@ -144,6 +154,7 @@ start=$(centiseconds)
 devcon root enable enable
 [ "$code" = 0 ] || fail "enable exit $code"
 check_all_back enable "$start"
+devcon root status-after status
 
 # A user who is not root may read but not write: exit 2, nothing changed.
 devcon tester nonroot-disable disable
@@ -163,6 +174,45 @@ start=$(centiseconds)
 devcon root enable-again enable
 check_all_back enable-again "$start"
 
+# A mounted FAT stick with 2 MiB written and not yet flushed: its root hub stays on and the tool
+# says why; the other root hubs go off; the file reads back whole.
+stick_disk() {
+    for disk in /sys/block/sd*; do
+        case $(readlink -f "$disk") in */usb3/*) basename "$disk" ;; esac
+    done
+}
+stick=$(stick_disk)
+echo 360000 >/proc/sys/vm/dirty_expire_centisecs  # no flush behind the test's back
+mkdosfs "/dev/$stick" >/dev/null && sync && mkdir -p /mnt/stick && mount -t vfat "/dev/$stick" /mnt/stick
+dd if=/dev/urandom of=/tmp/written bs=1M count=2 2>/dev/null
+cp /tmp/written /mnt/stick/written
+dmesg -c >/dev/null
+devcon root drive-disable disable
+drive_code=$code
+drive_out=$(cat /tmp/out)
+devcon root drive-status status
+hubs_after="$(cat $DEVICES/usb1/authorized)$(cat $DEVICES/usb2/authorized)$(cat $DEVICES/usb3/authorized)"
+start=$(centiseconds)
+devcon root drive-enable enable
+wait_for 15 all_devices_there
+sleep 1
+dmesg | sed 's/^/VMTEST OUT drive-kernel-log: /'
+umount /mnt/stick 2>/dev/null || umount -l /mnt/stick
+stick_after=$(stick_disk)
+mount -t vfat "/dev/$stick_after" /mnt/stick 2>/dev/null
+read_back="$(stat -c %s /mnt/stick/written 2>/dev/null) $(sha256sum </mnt/stick/written 2>/dev/null | cut -c1-16)"
+written="$(stat -c %s /tmp/written) $(sha256sum </tmp/written | cut -c1-16)"
+umount /mnt/stick
+say "OUT drive: wrote $written to $stick, read back $read_back from $stick_after"
+if [ "$drive_code" = 2 ] && [ "$hubs_after" = 001 ] && [ "$read_back" = "$written" ] &&
+    echo "$drive_out" | grep -q "^devcon.exe: usb3: not switched off: $stick (.*) is mounted at /mnt/stick$" &&
+    ! dmesg | grep -q 'lost async page write'; then
+    pass "drive-in-use usb3 left on, usb1 and usb2 off, exit 2, $written read back"
+else
+    fail "drive-in-use exit $drive_code, root hubs authorized $hubs_after, read back '$read_back'"
+fi
+check_all_back drive-enable "$start"
+
 # Our udev rule under Debian's own systemd-udevd: applied to the root hubs there by the package's
 # postinst, which replays "change" events for them, then to each device as it appears. udevadm
 # exits 0 even when no daemon answers, so only what was done counts.
@@ -171,19 +221,27 @@ mount -t tmpfs run /run
 sh /debian/postinst configure
 udevadm settle --timeout=10
 
-# "ENTRY OWNER GROUP MODE" of every USB device's authorized file.
+# "ENTRY OWNER GROUP MODE" of every USB device's authorized file and every hub port's disable.
 permissions() {
     for entry in $(ls $DEVICES | grep -v ':'); do
         echo "$entry $(stat -c '%U %G %a' "$DEVICES/$entry/authorized")"
     done
+    for port in $(ports); do
+        echo "${port##*/}/disable $(stat -c '%U %G %a' "$port/disable")"
+    done
 }
-# Entries whose authorized file is not as the rule leaves it: group vantrel's for root hubs only.
+# Files not as the rule leaves them: group vantrel's for root hubs' authorized and ports' disable
+# only; no other file of a port is the group's.
 wrong_permissions() {
     permissions | while read -r entry owner group mode; do
         case $entry in
-            usb*) [ "$owner $group $mode" = "root vantrel 664" ] || echo "$entry" ;;
+            usb* | */disable) [ "$owner $group $mode" = "root vantrel 664" ] || echo "$entry" ;;
             *) [ "$owner $group $mode" = "root root 644" ] || echo "$entry" ;;
         esac
+    done
+    for file in $(ports | sed 's|$|/*|'); do
+        case $file in */disable) continue ;; esac
+        [ -f "$file" ] && [ "$(stat -c %G "$file")" = vantrel ] && echo "$file"
     done
 }
 # Of the entries given, those udev has not handled (the witness rule lists those it has).
@@ -203,8 +261,8 @@ check_rule() {
     wrong=$(wrong_permissions | tr '\n' ' ')
     missed=$(unseen "$@" | tr '\n' ' ')
     if [ -z "$wrong" ] && [ -z "$missed" ] && [ -s /run/udev-added ]; then
-        pass "$name root hubs root vantrel 664, the other $(non_root_devices) devices" \
-            "root root 644; seen by udev: $*"
+        pass "$name root hubs and $(ports | wc -l) ports' disable root vantrel 664, the other" \
+            "$(non_root_devices) devices root root 644; seen by udev: $*"
     else
         fail "$name wrong permissions: $wrong; not seen by udev: $missed;" \
             "systemd-udevd pid $(pidof systemd-udevd)"
@@ -343,6 +401,28 @@ else
 fi
 check_all_back policy-lifted "$start"
 
+# Nor by powering a port again: the device on it comes back, and meets the policy as any device
+# plugged in does. (A hub port: QEMU's xHCI does not bring back a device on a root port whose
+# power was cycled until its root hub is switched off and on.)
+echo 0 >$DEVICES/usb1/authorized_default
+devnum=$(cat $DEVICES/1-2.1/devnum)
+port=$DEVICES/1-2:1.0/1-2-port1/disable
+su -s /bin/sh tester -c "echo 1 >$port && echo 0 >$port" >/tmp/out 2>&1
+code=$?
+replugged() { [ -e $DEVICES/1-2.1/devnum ] && [ "$(cat $DEVICES/1-2.1/devnum)" != "$devnum" ]; }
+if [ "$code" = 0 ] && wait_for 10 replugged && sleep 1 &&
+    [ "$(cat $DEVICES/1-2.1/authorized)" = 0 ] && [ ! -e $DEVICES/1-2.1:1.0 ]; then
+    pass "firewall-port a member powered 1-2-port1 off and on: 1-2.1 came back as device" \
+        "$(cat $DEVICES/1-2.1/devnum), held back (authorized 0)"
+else
+    fail "firewall-port exit $code: $(cat /tmp/out); 1-2.1 authorized" \
+        "$(cat $DEVICES/1-2.1/authorized 2>&1)"
+fi
+echo 1 >$DEVICES/usb1/authorized_default
+start=$(centiseconds)
+devcon root enable-after-firewall-port enable
+check_all_back enable-after-firewall-port "$start"
+
 # Removal: with the rule gone, the package's postrm hands the root hubs back to root at once, and
 # udev has forgotten the rule, so a "change" no longer hands them to the group. Twice: the second
 # run finds nothing to do.
@@ -359,7 +439,8 @@ not_roots=$(permissions | grep -v ' root root 644$' | tr '\n' ' ')
 devcon tester postrm-disable disable
 if [ "$postrm_first $postrm_second" = "0 0" ] && [ -z "$not_roots" ] && [ "$code" = 2 ] &&
     grep -q 'Permission denied' /tmp/out && same_as_before; then
-    pass "postrm every authorized file root root 644, a member's disable refused (exit 2)"
+    pass "postrm every authorized and disable file root root 644, a member's disable refused" \
+        "(exit 2)"
 else
     fail "postrm exit $postrm_first then $postrm_second; not root root 644: $not_roots;" \
         "member's disable exit $code"

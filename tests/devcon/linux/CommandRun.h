@@ -13,6 +13,7 @@
 // One run of a devcon command against a fake tree whose kernel reacts to every write.
 struct CommandRun {
     std::vector<std::string> writes;  // "usb1=0", in the order written
+    std::vector<std::string> ports;   // "1-2-port1=1": the writes of ports' `disable`
     std::string out;
     std::string err;
     bool failed = false;
@@ -29,10 +30,19 @@ inline CommandRun RunCommand(DevconCommand command, FakeUsbTree& fake,
     tree.ObserveWrites([&](const std::string& entry, std::string_view attribute,
                            std::string_view value, int error) {
         std::string write = entry;
-        if (attribute != "authorized") {
-            write.append("/").append(attribute);
+        if (attribute.ends_with("/disable")) {
+            const std::string_view folder = attribute.substr(0, attribute.rfind('/'));
+            run.ports.push_back(std::string(folder.substr(folder.rfind('/') + 1)) + "=" +
+                                std::string(value));
+            if (error == 0) {
+                fake.ReactPort(entry, std::string(attribute), value);
+            }
+        } else {
+            if (attribute != "authorized") {
+                write.append("/").append(attribute);
+            }
+            run.writes.push_back(write.append("=").append(value));
         }
-        run.writes.push_back(write.append("=").append(value));
         if (error == 0 && attribute == "authorized") {
             fake.React(entry, value);
         }

@@ -38,6 +38,10 @@ FakeUsbTree::FakeUsbTree() {
     root_ = pattern;
     devices_ = root_ / "bus" / "usb" / "devices";
     fs::create_directories(devices_);
+    fs::create_directories(root_ / "class" / "block");
+    fs::create_directories(root_ / "proc" / "self");
+    WriteFile(root_ / "proc" / "self" / "mountinfo", "21 1 0:20 / /sys rw - sysfs sysfs rw");
+    WriteFile(root_ / "proc" / "swaps", "Filename\tType\tSize\tUsed\tPriority");
 }
 
 FakeUsbTree::~FakeUsbTree() {
@@ -58,6 +62,46 @@ void FakeUsbTree::PlugDevice(const std::string& name, const std::string& product
     plugged_[name] = {product, interfaces};
     MakeEntry(name, "1");
     Configure(name);
+    const std::size_t dot = name.rfind('.');
+    MakePorts(dot == std::string::npos ? RootHubOf(name) : name.substr(0, dot));  // one more
+}
+
+void FakeUsbTree::PlugBlockDevice(const std::string& usbDevice, const std::string& name,
+                                  const std::string& number, const std::string& disk) {
+    // "1-2.1" sits in devices/…/usb1/1-2/1-2.1, as below a PCI controller in sysfs.
+    fs::path folder = root_ / "devices" / "pci0000:00" / RootHubOf(usbDevice);
+    for (std::size_t end = usbDevice.find('.');; end = usbDevice.find('.', end + 1)) {
+        folder /= usbDevice.substr(0, end);
+        if (end == std::string::npos) {
+            break;
+        }
+    }
+    folder = folder / (usbDevice + ":1.0") / "host0" / "target0:0:0" / "0:0:0:0" / "block";
+    folder = disk.empty() ? folder / name : folder / disk / name;
+    fs::create_directories(folder / "holders");
+    WriteFile(folder / "dev", number);
+    fs::create_directory_symlink(folder, root_ / "class" / "block" / name);
+}
+
+void FakeUsbTree::MapBlockDevice(const std::string& name, const std::string& number,
+                                 const std::string& held) {
+    const fs::path folder = root_ / "devices" / "virtual" / "block" / name;
+    fs::create_directories(folder / "holders");
+    WriteFile(folder / "dev", number);
+    fs::create_directory_symlink(folder, root_ / "class" / "block" / name);
+    fs::create_directory_symlink(folder, root_ / "class" / "block" / held / "holders" / name);
+}
+
+void FakeUsbTree::Mount(const std::string& number, const std::string& mountPoint,
+                        const std::string& source) {
+    std::ofstream(root_ / "proc" / "self" / "mountinfo", std::ios::app)
+        << "40 1 " << number << " / " << mountPoint << " rw,relatime shared:1 - vfat " << source
+        << " rw\n";
+}
+
+void FakeUsbTree::SwapOn(const std::string& path) {
+    std::ofstream(root_ / "proc" / "swaps", std::ios::app)
+        << path << "\tpartition\t1048572\t0\t-2\n";
 }
 
 void FakeUsbTree::SetAttribute(const std::string& entry, const std::string& attribute,
@@ -100,6 +144,42 @@ void FakeUsbTree::React(const std::string& entry, std::string_view value) {
     }
 }
 
+void FakeUsbTree::ReactPort(const std::string& hub, const std::string& attribute,
+                            std::string_view value) {
+    const std::size_t folder = attribute.find('/') + 1;
+    const std::string port = attribute.substr(folder, attribute.rfind('/') - folder);
+    const std::string number = port.substr(hub.size() + std::string_view("-port").size());
+    const std::string device =
+        hub.starts_with("usb") ? hub.substr(3) + "-" + number : hub + "." + number;
+    if (value == "1" && Exists(device)) {
+        Unconfigure(device);
+        Remove(device);
+    } else if (value == "0" && plugged_.contains(device) && !Exists(device)) {
+        const bool letIn = Attribute(RootHubOf(device), "authorized_default") == "1";
+        MakeEntry(device, letIn ? "1" : "0");
+        if (letIn) {
+            Configure(device);
+        }
+    }
+}
+
+void FakeUsbTree::MakePorts(const std::string& name) {
+    if (!portsDisable_ ||
+        !(name.starts_with("usb") || plugged_.at(name).product.find("Hub") != std::string::npos)) {
+        return;
+    }
+    int ports = 1;
+    for (const std::string& child : ChildrenOf(name)) {
+        ports = std::max(ports, std::stoi(child.substr(DescendantPrefix(name).size())));
+    }
+    for (int port = 1; port <= ports; ++port) {
+        const fs::path folder = devices_ / name / (InterfaceStem(name) + ":1.0") /
+                                (name + "-port" + std::to_string(port));
+        fs::create_directories(folder);
+        WriteFile(folder / "disable", "0");
+    }
+}
+
 void FakeUsbTree::MakeEntry(const std::string& name, const std::string& authorized) {
     fs::create_directories(devices_ / name);
     SetAttribute(name, "authorized", authorized);
@@ -116,6 +196,7 @@ void FakeUsbTree::Configure(const std::string& name) {
         fs::create_directories(devices_ / interface);
         SetAttribute(interface, "authorized", "1");
     }
+    MakePorts(name);
     const std::string authorizedDefault = Attribute(RootHubOf(name), "authorized_default");
     for (const std::string& child : ChildrenOf(name)) {
         MakeEntry(child, authorizedDefault == "1" ? "1" : "0");
@@ -133,6 +214,7 @@ void FakeUsbTree::Unconfigure(const std::string& name) {
             Remove(entry);
         }
     }
+    fs::remove_all(devices_ / name / (InterfaceStem(name) + ":1.0"));
     SetAttribute(name, "bConfigurationValue", "");
 }
 

@@ -27,6 +27,25 @@ class FakeUsbTree {
                      const std::string& authorizedDefault = "1");
     void PlugDevice(const std::string& name, const std::string& product = "", int interfaces = 1);
 
+    // A disk or partition ("sdb", "sdb1", with its device number "8:17") of the storage device
+    // `usbDevice`, in the block class; a partition sits in its disk's folder, as in sysfs.
+    void PlugBlockDevice(const std::string& usbDevice, const std::string& name,
+                         const std::string& number, const std::string& disk = "");
+    // A mapped device ("dm-0") that holds the block device `held` (dm-crypt, LVM).
+    void MapBlockDevice(const std::string& name, const std::string& number,
+                        const std::string& held);
+    // Lines of the tree's own proc/self/mountinfo and proc/swaps, which start empty. `mountPoint`
+    // is written as the kernel escapes it.
+    void Mount(const std::string& number, const std::string& mountPoint, const std::string& source);
+    void SwapOn(const std::string& path);
+
+    // From now on hubs (root hubs and devices whose product names a hub) have ports with `disable`,
+    // as since kernel 6.0: as many as their highest plugged port, at least one.
+    void GivePortsDisable() { portsDisable_ = true; }
+    // What the kernel does once `value` is written to a port's `disable` (`attribute` is
+    // "1-2:1.0/1-2-port1/disable", below `hub`): 1 removes the port's device, 0 plugs it again.
+    void ReactPort(const std::string& hub, const std::string& attribute, std::string_view value);
+
     // Changes the files only, as another program would; nothing reacts.
     void SetAttribute(const std::string& entry, const std::string& attribute,
                       const std::string& value);
@@ -54,6 +73,7 @@ class FakeUsbTree {
     };
 
     void MakeEntry(const std::string& name, const std::string& authorized);
+    void MakePorts(const std::string& name);
     void Configure(const std::string& name);
     void Unconfigure(const std::string& name);
     bool IsConfigured(const std::string& name) const;
@@ -63,4 +83,5 @@ class FakeUsbTree {
     std::filesystem::path root_;
     std::filesystem::path devices_;
     std::map<std::string, Plugged> plugged_;
+    bool portsDisable_ = false;
 };

@@ -59,6 +59,37 @@ TEST(StatusTest, TellsDisabledRootHubsAndDevicesHeldBackByPolicy) {
               "5 matching device(s) found.\n");
 }
 
+// Which root hubs a drive in use holds on, and each hub's ports as the hub reports their power,
+// or, where no port has `disable`, that none can be switched.
+TEST(StatusTest, TellsDrivesHoldingRootHubsOnAndThePortsPower) {
+    FakeUsbTree fake;
+    fake.GivePortsDisable();
+    fake.PlugRootHub(1, "xHCI Host Controller");
+    fake.PlugDevice("1-1", "USB Hub");
+    fake.PlugDevice("1-1.2", "Ultra");
+    fake.SetAttribute("1-1", "1-1:1.0/1-1-port1/disable", "1");
+    fake.PlugBlockDevice("1-1.2", "sdb", "8:16");
+    fake.PlugBlockDevice("1-1.2", "sdb1", "8:17", "sdb");
+    fake.Mount("8:17", "/media/ann/STICK", "/dev/sdb1");
+    fake.SwapOn("/dev/sdb");
+    FakeUsbTree before6;
+    before6.PlugRootHub(1, "xHCI Host Controller");
+    std::filesystem::create_directories(before6.Entry("usb1") / "1-0:1.0" / "usb1-port1");
+
+    const CommandRun run = RunCommand(ListStatus, fake);
+
+    EXPECT_EQ(run.out,
+              "usb1 (xHCI Host Controller): running, held on: sdb (Ultra) is an active swap "
+              "area; sdb1 (Ultra) is mounted at /media/ann/STICK\n"
+              "usb1 ports (power as the hub reports it): 1 on\n"
+              "1-1 (USB Hub): running\n"
+              "1-1 ports (power as the hub reports it): 1 off, 2 on\n"
+              "1-1.2 (Ultra): running\n"
+              "3 matching device(s) found.\n");
+    EXPECT_NE(RunCommand(ListStatus, before6).out.find("No hub port can be switched here"),
+              std::string::npos);
+}
+
 TEST(StatusTest, NoUsbAtAllFindsNoDevice) {
     FakeUsbTree fake;
     fs::remove_all(fake.Root() / "bus");

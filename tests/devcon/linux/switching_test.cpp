@@ -274,6 +274,126 @@ TEST(SwitchingWithoutUsb, UnlistableFolderIsReportedOncePerRun) {
     EXPECT_EQ(run.err.find("refused"), std::string::npos) << run.err;
 }
 
+constexpr const char* kEject =
+    "devcon.exe: to fix: unmount the drive or eject it (the file manager's Eject does it, and "
+    "writes what is left first), then switch USB off again.\n";
+
+// The stick 3-1 below usb3 holds sda and its partitions sda1 and sda2; 1-2.1 below usb1 holds sdb.
+struct DriveCase {
+    const char* name;
+    void (*use)(FakeUsbTree&);
+    Strings writes;
+    std::string err;
+};
+
+const DriveCase kDriveCases[] = {
+    {"nothing in use", [](FakeUsbTree&) {}, {"usb1=0", "usb2=0", "usb3=0"}, ""},
+    {"mounted partition",
+     [](FakeUsbTree& fake) { fake.Mount("8:1", "/media/ann/MY\\040STICK", "/dev/sda1"); },
+     {"usb1=0", "usb2=0"},
+     "devcon.exe: usb3: not switched off: sda1 (QEMU USB HARDDRIVE) is mounted at "
+     "/media/ann/MY STICK\n" +
+         std::string(kEject)},
+    {"mounted whole disk",
+     [](FakeUsbTree& fake) { fake.Mount("8:0", "/mnt", "/dev/sda"); },
+     {"usb1=0", "usb2=0"},
+     "devcon.exe: usb3: not switched off: sda (QEMU USB HARDDRIVE) is mounted at /mnt\n" +
+         std::string(kEject)},
+    {"mount shown by source device only (btrfs)",
+     [](FakeUsbTree& fake) { fake.Mount("0:33", "/data", "/dev/sda2"); },
+     {"usb1=0", "usb2=0"},
+     "devcon.exe: usb3: not switched off: sda2 (QEMU USB HARDDRIVE) is mounted at /data\n" +
+         std::string(kEject)},
+    {"swap",
+     [](FakeUsbTree& fake) { fake.SwapOn("/dev/sda2"); },
+     {"usb1=0", "usb2=0"},
+     "devcon.exe: usb3: not switched off: sda2 (QEMU USB HARDDRIVE) is an active swap area\n" +
+         std::string(kEject)},
+    {"holder chain: the system on a mapped device on a partition",
+     [](FakeUsbTree& fake) {
+         fake.MapBlockDevice("dm-0", "254:0", "sda1");
+         fake.Mount("254:0", "/", "/dev/mapper/root");
+     },
+     {"usb1=0", "usb2=0"},
+     "devcon.exe: usb3: not switched off: sda1 (QEMU USB HARDDRIVE) is held by dm-0, which is "
+     "mounted at /\n"
+     "devcon.exe: to fix: the system runs from that drive: its root hub cannot be switched off "
+     "while the system runs from it.\n"},
+    {"drive in use on another root hub",
+     [](FakeUsbTree& fake) { fake.Mount("8:16", "/mnt", "/dev/sdb"); },
+     {"usb2=0", "usb3=0"},
+     "devcon.exe: usb1: not switched off: sdb (QEMU USB Keyboard) is mounted at /mnt\n" +
+         std::string(kEject)},
+    {"mount table unreadable: every drive may be in use",
+     [](FakeUsbTree& fake) { fs::remove(fake.Root() / "proc" / "self" / "mountinfo"); },
+     {"usb2=0"},
+     "devcon.exe: usb3: not switched off: sda (QEMU USB HARDDRIVE) is possibly in use, as "},
+};
+
+TEST(SwitchingDrives, RootHubWithADriveInUseBelowItStaysOnAndTheOthersGoOff) {
+    for (const DriveCase& drive : kDriveCases) {
+        SCOPED_TRACE(drive.name);
+        FakeUsbTree machine;
+        PlugUsbMachine(machine);
+        machine.PlugBlockDevice("3-1", "sda", "8:0");
+        machine.PlugBlockDevice("3-1", "sda1", "8:1", "sda");
+        machine.PlugBlockDevice("3-1", "sda2", "8:2", "sda");
+        machine.PlugBlockDevice("1-2.1", "sdb", "8:16");
+        drive.use(machine);
+
+        const CommandRun run = RunCommand(DisableAll, machine);
+
+        EXPECT_EQ(run.writes, drive.writes);
+        if (drive.writes.size() == 1) {  // every drive counts as in use: only a substring to check
+            EXPECT_NE(run.err.find(drive.err), std::string::npos) << run.err;
+        } else {
+            EXPECT_EQ(run.err, drive.err);
+        }
+        EXPECT_EQ(run.failed, !drive.err.empty());
+    }
+}
+
+// Since kernel 6.0 every hub port has `disable`; usb1 has the hub 1-2, with the hub 1-2.3 behind.
+class PortSwitchingTest : public ::testing::Test {
+  protected:
+    FakeUsbTree fake;
+
+    void SetUp() override {
+        fake.GivePortsDisable();
+        PlugUsbMachine(fake);
+    }
+};
+
+TEST_F(PortSwitchingTest, DisableSwitchesOffEveryPortFarthestFirstThenTheRootHubs) {
+    const CommandRun run = RunCommand(DisableAll, fake);
+
+    EXPECT_EQ(run.ports, (Strings{"1-2.3-port1=1", "1-2-port1=1", "1-2-port2=1", "1-2-port3=1",
+                                  "usb1-port1=1", "usb1-port2=1", "usb2-port1=1", "usb3-port1=1"}));
+    EXPECT_EQ(run.writes, (Strings{"usb1=0", "usb2=0", "usb3=0"}));
+    EXPECT_EQ(fake.Entries(), (Strings{"usb1", "usb2", "usb3"}));
+    EXPECT_NE(run.out.find("1-2.3-port1: switched off\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("8 port(s) switched off.\n3 device(s) disabled.\n"), std::string::npos);
+    EXPECT_FALSE(run.failed);
+}
+
+TEST_F(PortSwitchingTest, PortsOnTheWayToADriveInUseStayOnAndEnableSwitchesTheOthersBackOn) {
+    fake.PlugBlockDevice("1-2.1", "sdb", "8:16");
+    fake.Mount("8:16", "/mnt", "/dev/sdb");
+
+    const CommandRun disable = RunCommand(DisableAll, fake);
+    const CommandRun enable = RunCommand(EnableAll, fake);
+
+    EXPECT_EQ(disable.ports, (Strings{"1-2.3-port1=1", "1-2-port2=1", "1-2-port3=1", "usb1-port1=1",
+                                      "usb2-port1=1", "usb3-port1=1"}));
+    EXPECT_EQ(disable.writes, (Strings{"usb2=0", "usb3=0"}));
+    EXPECT_TRUE(disable.failed);
+    EXPECT_EQ(enable.writes, (Strings{"usb2=1", "usb3=1"}));
+    // usb2 and usb3 come back with their ports on; usb1's stayed, to be switched on one by one.
+    EXPECT_EQ(enable.ports, (Strings{"usb1-port1=0", "1-2-port2=0", "1-2-port3=0"}));
+    EXPECT_TRUE(fake.Exists("1-2.3.1"));
+    EXPECT_FALSE(enable.failed);
+}
+
 TEST(SwitchingWithoutUsb, NothingToSwitchIsNoError) {
     FakeUsbTree fake;
     fs::remove_all(fake.Root() / "bus");
