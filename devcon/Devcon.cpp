@@ -13,11 +13,13 @@ int RunTool(int argc, const char* const* argv, DeviceLayer& devices, SwitchingLo
         return kExitUsage;
     }
     Report report(out, err);
+    SteadyWaitClock clock;
+    const bool on = *command == Command::Enable;
+    const std::chrono::milliseconds bound = LockWaitBound(on ? kEnableLockWait : kDisableLockWait);
+    Turn turn = Turn::Locked;
     if (*command != Command::Status) {
-        const bool on = *command == Command::Enable;
-        SteadyWaitClock clock;
-        if (!TakeTurn(lock, clock, on, LockWaitBound(on ? kEnableLockWait : kDisableLockWait),
-                      report)) {
+        turn = TakeTurn(lock, clock, on, bound, report);
+        if (turn == Turn::GaveUp) {
             report.Fixes();
             return report.ExitCode();
         }
@@ -25,6 +27,13 @@ int RunTool(int argc, const char* const* argv, DeviceLayer& devices, SwitchingLo
     switch (*command) {
         case Command::Enable:
             devices.EnableAll(report);
+            // Switched on beside a run that held the lock: should that run be a slow disable, it
+            // may switch devices off after us. Once it lets go, switch on again, so that it
+            // cannot have the last word.
+            if (turn == Turn::WithoutLock &&
+                WaitForLock(lock, clock, bound) == SwitchingLock::Attempt::Taken) {
+                devices.EnableAll(report);
+            }
             break;
         case Command::Disable:
             devices.DisableAll(report);

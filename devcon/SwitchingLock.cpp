@@ -46,37 +46,45 @@ std::chrono::milliseconds LockWaitBound(std::chrono::milliseconds longest) {
     return std::chrono::milliseconds(milliseconds);
 }
 
-bool TakeTurn(SwitchingLock& lock, WaitClock& clock, bool switchingOn,
-              std::chrono::milliseconds bound, Report& report) {
+SwitchingLock::Attempt WaitForLock(SwitchingLock& lock, WaitClock& clock,
+                                   std::chrono::milliseconds bound) {
     const auto start = clock.Now();
     while (true) {
         const SwitchingLock::Attempt attempt = lock.TryTake();
-        if (attempt == SwitchingLock::Attempt::Taken) {
-            return true;
-        }
-        if (attempt == SwitchingLock::Attempt::Unavailable) {
-            report.Note("cannot wait for other copies of devcon.exe to finish switching (" +
-                        lock.WhyUnavailable() + "); going ahead.");
-            return true;
-        }
         const auto waited =
             std::chrono::duration_cast<std::chrono::milliseconds>(clock.Now() - start);
-        if (waited >= bound && switchingOn) {
-            report.Note("waited " + SecondsText(waited) +
-                        " for another program to finish switching USB devices; switching them "
-                        "on anyway (" +
-                        lock.Description() + ").");
-            return true;
-        }
-        if (waited >= bound) {
-            report.Failure(
-                "did not switch USB devices off: another program has been switching "
-                "them for " +
-                    SecondsText(waited),
-                "gave up, to not switch them off after it has finished",
-                "let that switch finish, then try again (" + lock.Description() + ")");
-            return false;
+        if (attempt != SwitchingLock::Attempt::Busy || waited >= bound) {
+            return attempt;
         }
         clock.Sleep(std::min(kRetryEvery, bound - waited));
     }
+}
+
+Turn TakeTurn(SwitchingLock& lock, WaitClock& clock, bool switchingOn,
+              std::chrono::milliseconds bound, Report& report) {
+    const auto start = clock.Now();
+    const SwitchingLock::Attempt attempt = WaitForLock(lock, clock, bound);
+    if (attempt == SwitchingLock::Attempt::Taken) {
+        return Turn::Locked;
+    }
+    if (attempt == SwitchingLock::Attempt::Unavailable) {
+        report.Note("cannot wait for other copies of devcon.exe to finish switching (" +
+                    lock.WhyUnavailable() + "); going ahead.");
+        return Turn::WithoutLock;
+    }
+    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(clock.Now() - start);
+    if (switchingOn) {
+        report.Note("waited " + SecondsText(waited) +
+                    " for another program to finish switching USB devices; switching them "
+                    "on anyway (" +
+                    lock.Description() + ").");
+        return Turn::WithoutLock;
+    }
+    report.Failure(
+        "did not switch USB devices off: another program has been switching "
+        "them for " +
+            SecondsText(waited),
+        "gave up, to not switch them off after it has finished",
+        "let that switch finish, then try again (" + lock.Description() + ")");
+    return Turn::GaveUp;
 }

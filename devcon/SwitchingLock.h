@@ -45,9 +45,14 @@ constexpr std::chrono::milliseconds kEnableLockWait{5000};
 // `longest`, or less where VANTREL_DEVCON_LOCK_WAIT_MS asks for less (the tests do).
 std::chrono::milliseconds LockWaitBound(std::chrono::milliseconds longest);
 
-// Waits until the lock is taken or `bound` has passed, trying every 20 ms. Past the bound an
-// enable goes ahead without the lock, a disable gives up, and either says so on standard error.
-// Where the lock cannot be had at all, the copy goes ahead and says why. Returns whether to
-// switch.
-bool TakeTurn(SwitchingLock& lock, WaitClock& clock, bool switchingOn,
+// Tries for the lock every 20 ms until it is taken, it cannot be had at all, or `bound` has
+// passed (then Busy). Says nothing.
+SwitchingLock::Attempt WaitForLock(SwitchingLock& lock, WaitClock& clock,
+                                   std::chrono::milliseconds bound);
+
+// Waits for the lock up to `bound`. Past the bound an enable goes ahead without the lock, a
+// disable gives up, and either says so on standard error. Where the lock cannot be had at all,
+// the copy goes ahead and says why.
+enum class Turn { Locked, WithoutLock, GaveUp };
+Turn TakeTurn(SwitchingLock& lock, WaitClock& clock, bool switchingOn,
               std::chrono::milliseconds bound, Report& report);
