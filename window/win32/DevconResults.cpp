@@ -79,8 +79,7 @@ DevconResults::~DevconResults() {
 bool DevconResults::Start(DeviceVerb verb, LaunchQueue::RunId run) {
     const int error = RunDevcon(verb, run);
     if (error != 0) {
-        listener_(
-            DevconResult{verb, RefusedLaunchText(SystemMessage(error), error), std::nullopt});
+        listener_(DevconResult{verb, RefusedLaunchText(SystemMessage(error), error), std::nullopt});
     }
     return error == 0;
 }
@@ -89,8 +88,8 @@ void DevconResults::Finish(bool switchOn) {
     queue_.Finish(switchOn);
     const ULONGLONG deadline = GetTickCount64() + kFinishWaitMs;
     while (!queue_.Finished() && GetTickCount64() < deadline) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - GetTickCount64()),
-                                  QS_ALLINPUT);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE,
+                                  static_cast<DWORD>(deadline - GetTickCount64()), QS_ALLINPUT);
         // Only this one's messages: the window's own clicks and timers have no say any more.
         MSG message;
         while (PeekMessageW(&message, window_, 0, 0, PM_REMOVE)) {
