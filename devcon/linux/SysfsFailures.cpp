@@ -60,7 +60,7 @@ void WriteFailed(Report& report, std::string_view entry, std::string_view value,
         report.Failure(std::string(entry) + ": the kernel did not finish the write of " +
                            std::string(value) + " to " + file.string() + " within " +
                            SecondsText(kSwitchBound),
-                       "a device below it or its driver may be stuck; went on with the others",
+                       kSwitchUnfinished,
                        "the kernel's log (journalctl -k, or dmesg) names the stuck device or "
                        "driver; unplug that device, or restart the machine if USB stays as it is");
         return;

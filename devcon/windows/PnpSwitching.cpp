@@ -141,8 +141,7 @@ void Switch(PnpDevices& devices, const PnpDevice& device, bool on, Tally& tally,
     if (!AskToSwitch(devices, device, on, answer)) {
         report.Failure(device.instanceId + ": Windows did not finish the request to " + verb +
                            " it within " + SecondsText(kSwitchBound),
-                       "a device below it or its driver may be stuck; went on with the others",
-                       kFixStuck);
+                       kSwitchUnfinished, kFixStuck);
         return;
     }
     if (answer.kind == PnpAnswer::Gone) {
