@@ -34,6 +34,8 @@ class LaunchQueue {
 
     static constexpr std::int64_t kStuckMs = 3000;
     static constexpr std::int64_t kStillGoingMs = 10000;
+    // How long the program waits, at its end, for what Finish launched.
+    static constexpr std::int64_t kFinishWaitMs = 10000;
     static constexpr std::size_t kMaxGoing = 3;
     static constexpr std::size_t kLong = 32;
 

@@ -65,7 +65,7 @@ void DevconRuns::Finish(bool switchOn) {
     }
     QEventLoop loop;
     finishing_ = &loop;
-    QTimer::singleShot(kFinishWaitMs, &loop, &QEventLoop::quit);
+    QTimer::singleShot(LaunchQueue::kFinishWaitMs, &loop, &QEventLoop::quit);
     loop.exec();
     finishing_ = nullptr;
 }

@@ -23,9 +23,6 @@ class DevconRuns : public QObject {
   public:
     using Listener = std::function<void(const DevconResult&)>;
 
-    // How long the program waits, at its end, for the switch-on it owes.
-    static constexpr int kFinishWaitMs = 10000;
-
     explicit DevconRuns(Listener listener);
     ~DevconRuns() override;
     DevconRuns(const DevconRuns&) = delete;
@@ -35,7 +32,7 @@ class DevconRuns : public QObject {
     void Launch(DeviceVerb verb) { queue_.Launch(verb); }
 
     // For the program's end: drops the runs waiting and, if `switchOn`, runs one enable and
-    // waits, on a loop of its own, until it has ended or kFinishWaitMs have passed.
+    // waits, on a loop of its own, until it has ended or LaunchQueue::kFinishWaitMs have passed.
     void Finish(bool switchOn);
 
     std::optional<DeviceVerb> LastLaunched() const { return queue_.LastLaunched(); }

@@ -86,7 +86,7 @@ bool DevconResults::Start(DeviceVerb verb, LaunchQueue::RunId run) {
 
 void DevconResults::Finish(bool switchOn) {
     queue_.Finish(switchOn);
-    const ULONGLONG deadline = GetTickCount64() + kFinishWaitMs;
+    const ULONGLONG deadline = GetTickCount64() + LaunchQueue::kFinishWaitMs;
     while (!queue_.Finished() && GetTickCount64() < deadline) {
         MsgWaitForMultipleObjects(0, nullptr, FALSE,
                                   static_cast<DWORD>(deadline - GetTickCount64()), QS_ALLINPUT);

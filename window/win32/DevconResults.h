@@ -17,9 +17,6 @@ class DevconResults {
   public:
     using Listener = std::function<void(const DevconResult&)>;
 
-    // How long the program waits, at its end, for the switch-on it owes.
-    static constexpr DWORD kFinishWaitMs = 10000;
-
     DevconResults(HINSTANCE instance, Listener listener);
     ~DevconResults();
     DevconResults(const DevconResults&) = delete;
@@ -29,7 +26,8 @@ class DevconResults {
     void Launch(DeviceVerb verb) { queue_.Launch(verb); }
 
     // For the program's end: drops the runs waiting and, if `switchOn`, runs one enable and
-    // waits, dispatching this thread's messages, until it has ended or kFinishWaitMs have passed.
+    // waits, dispatching this thread's messages, until it has ended or LaunchQueue::kFinishWaitMs
+    // have passed.
     void Finish(bool switchOn);
 
     std::optional<DeviceVerb> LastLaunched() const { return queue_.LastLaunched(); }
