@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Figures, not a test, for the Qt program under Xvfb beside the recording devcon.exe of the tests:
-#  - stuck: 200 clicks on "USB On" while every run hangs (each waits on a FIFO nobody writes);
-#    then the devcon.exe processes alive and the program's open files.
+#  - stuck: 200 clicks on "USB On" while every run hangs (each held by DEVCON_HOLD on a file that
+#    is never made); then the devcon.exe processes alive and the program's open files.
 #  - close: "Restart USB", the window closed at once; the time from the close to the end of the
 #    last enable recorded (the program's own end, too).
 # Usage: bench/qt/stuck_runs.sh [CLICKS]   (default 200). Needs the `linux` preset built.
@@ -51,8 +51,7 @@ click() {
         click --repeat "$2" --delay 20 1
 }
 
-mkfifo "$work/never"
-export DEVCON_BLOCK_FIFO="$work/never"
+export DEVCON_HOLD="$work/never"
 start_program
 click Command1 "$clicks"
 sleep 20
@@ -64,7 +63,7 @@ kill -9 "$pid"
 wait "$pid" 2>/dev/null || true
 pid=
 for tool in $(tools); do kill -9 "$tool" 2>/dev/null || true; done
-unset DEVCON_BLOCK_FIFO
+unset DEVCON_HOLD
 
 : >"$DEVCON_LOG"
 start_program
@@ -77,5 +76,5 @@ ended=$(now_ms)
 pid=
 sleep 1
 echo "close: \"Restart USB\", then the window closed at once:"
-echo "  runs recorded: $(cut -f3 "$DEVCON_LOG" | tr '\n' ' ')"
+echo "  runs recorded: $(devcon_field argv "$DEVCON_LOG" | tr '\n' ' ')"
 echo "  program ended $((ended - closed)) ms after the close"

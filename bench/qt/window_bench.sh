@@ -79,7 +79,7 @@ for ((i = 0; i < burst_runs; i++)); do
     wait "$pid" 2>/dev/null || true
     pid=
     # The eight burst launches are the 7th to 14th; their seven spacings, in ms.
-    cut -f1 "$DEVCON_LOG" | cut -c3- | sort -n | sed -n '7,14p' |
+    devcon_field t "$DEVCON_LOG" | sort -n | sed -n '7,14p' |
         awk 'NR > 1 { printf "%.3f\n", ($1 - previous) / 1e6 } { previous = $1 }' >>"$work/gaps.txt"
 done
 spacings=$(wc -l <"$work/gaps.txt")

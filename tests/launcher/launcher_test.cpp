@@ -1,7 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/DevconRecord.h"
+
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
@@ -32,19 +33,7 @@ struct ProbeResult {
     std::string output;
 };
 
-// One recorded launch: the tool's tab-separated "key=value" fields.
-using Record = std::map<std::string, std::string>;
-
-Record ParseRecord(const std::string& line) {
-    Record record;
-    std::istringstream fields(line);
-    for (std::string field; std::getline(fields, field, '\t');) {
-        const auto equals = field.find('=');
-        record[field.substr(0, equals)] =
-            equals == std::string::npos ? "" : field.substr(equals + 1);
-    }
-    return record;
-}
+using devcon_record::Record;
 
 // A program folder (with a space and a non-ASCII letter in its name) holding a copy of the
 // probe, which calls RunDevcon as the program does, and a separate current directory.
@@ -70,7 +59,7 @@ class LauncherTest : public ::testing::Test {
 
     void TearDown() override {
         unsetenv("DEVCON_LOG");
-        unsetenv("DEVCON_BLOCK_FIFO");
+        unsetenv("DEVCON_HOLD");
         unsetenv("DEVCON_STDERR");
         unsetenv("DEVCON_EXIT_CODE");
         fs::remove_all(root);
@@ -155,7 +144,7 @@ TEST_F(LauncherTest, StartsTheToolHiddenDetachedAndInTheProgramFolder) {
         const std::vector<std::string> lines = WaitForLogLines(1);
         ASSERT_EQ(lines.size(), 1u);
 
-        Record record = ParseRecord(lines[0]);
+        Record record = devcon_record::Parse(lines[0]);
         EXPECT_EQ(record["argc"], "3");
         EXPECT_EQ(record["argv"], "devcon.exe|" + verb + "|@USB\\*");
         EXPECT_EQ(record["cwd"], fs::canonical(programFolder).string());
@@ -166,23 +155,16 @@ TEST_F(LauncherTest, StartsTheToolHiddenDetachedAndInTheProgramFolder) {
 
 TEST_F(LauncherTest, ReturnsWhileTheToolIsStillRunning) {
     InstallTool();
-    const fs::path fifo = root / "hold";
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    // Holding a write end lets the tool open the FIFO at once and then block on reading it.
-    const int hold = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
-    ASSERT_GE(hold, 0);
-    setenv("DEVCON_BLOCK_FIFO", fifo.c_str(), 1);
+    const fs::path release = root / "release";
+    setenv("DEVCON_HOLD", release.c_str(), 1);
 
     const ProbeResult probe = RunProbe("enable", 2);
     EXPECT_EQ(probe.exitCode, 0);
     EXPECT_EQ(probe.output.rfind("returned\n", 0), 0u) << probe.output;
     EXPECT_TRUE(LogLines().empty()) << "the tools ran before being released";
 
-    // Each tool takes one byte; the write end stays open until both have, since a tool that
-    // opened the FIFO only after it was closed would wait for ever.
-    ASSERT_EQ(write(hold, "xx", 2), 2);
+    std::ofstream{release};
     EXPECT_EQ(WaitForLogLines(2).size(), 2u);
-    close(hold);
 }
 
 TEST_F(LauncherTest, AMissingOrNonExecutableToolIsSilent) {
@@ -206,7 +188,9 @@ TEST_F(LauncherTest, TakesTheToolFromTheExecutablesFolderNotTheCurrentDirectory)
     ASSERT_EQ(RunProbe("enable", 1).exitCode, 0);
     const std::vector<std::string> lines = WaitForLogLines(1);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(ParseRecord(lines[0])["cwd"], fs::canonical(programFolder).string());
+    const Record record = devcon_record::Parse(lines[0]);
+    EXPECT_EQ(record.at("exe"), fs::canonical(programFolder / "devcon.exe").string());
+    EXPECT_EQ(record.at("cwd"), fs::canonical(programFolder).string());
 }
 
 // The probe's report: "name before after" per line.
@@ -260,11 +244,12 @@ TEST_F(LauncherTest, DeliversEachRunsErrorOutputOnTheEventLoopAndLeavesNothingBe
     EXPECT_EQ(counts["children"].second, 0);
     const std::vector<std::string> records = WaitForLogLines(500);
     ASSERT_EQ(records.size(), 500u);
-    EXPECT_EQ(ParseRecord(records[0])["fds"].rfind("0=/dev/null,1=/dev/null,2=pipe:[", 0), 0u)
+    EXPECT_EQ(devcon_record::Parse(records[0])["fds"].rfind("0=/dev/null,1=/dev/null,2=pipe:[", 0),
+              0u)
         << records[0];
     EXPECT_EQ(std::count(records[0].begin(), records[0].end(), ','), 2) << records[0];
     // Nor is it killed by a failure line written once the program has ended.
-    EXPECT_EQ(ParseRecord(records[0])["sigpipe"], "ignored");
+    EXPECT_EQ(devcon_record::Parse(records[0])["sigpipe"], "ignored");
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
-// A stand-in for devcon.exe that records how it was started. It appends one line of tab-separated
-// fields to the file named by DEVCON_LOG: its arguments, working directory, open descriptors,
-// whether it leads its own session and ignores SIGPIPE, and a monotonic time stamp. With
-// DEVCON_BLOCK_FIFO set it first waits for one byte from that FIFO, so a test can hold it running.
-// With DEVCON_STDERR set it writes that text to its standard error, as a failing run does, and
-// exits with DEVCON_EXIT_CODE.
+// The recording stand-in for devcon.exe on Linux (what it records, and how it is held and made
+// to fail: tests/support/DevconRecord.h). Its own fields tell whether it leads its own session,
+// whether it ignores SIGPIPE, and its open descriptors.
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -13,6 +10,9 @@
 #include <climits>
 #include <cstdlib>
 #include <string>
+#include <vector>
+
+#include "tests/support/DevconRecord.h"
 
 namespace {
 
@@ -43,38 +43,24 @@ std::string OpenDescriptors() {
     return result;
 }
 
-void WaitOnFifo(const char* fifo) {
-    const int fd = open(fifo, O_RDONLY);
-    char byte;
-    while (fd >= 0 && read(fd, &byte, 1) < 0) {
-    }
-    close(fd);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (const char* fifo = std::getenv("DEVCON_BLOCK_FIFO")) {
-        WaitOnFifo(fifo);
+    if (const char* release = std::getenv("DEVCON_HOLD")) {
+        devcon_record::WaitForRelease(release);
     }
     const std::string fds = OpenDescriptors();
     timespec now{};
-    clock_gettime(CLOCK_MONOTONIC, &now);
-    std::string line = "t=" + std::to_string(now.tv_sec * 1'000'000'000LL + now.tv_nsec);
-    line += "\targc=" + std::to_string(argc) + "\targv=";
-    for (int i = 0; i < argc; ++i) {
-        if (i > 0) {
-            line += '|';
-        }
-        line += argv[i];
-    }
+    clock_gettime(CLOCK_REALTIME, &now);
     char cwd[PATH_MAX];
-    line += "\tcwd=" + std::string(getcwd(cwd, sizeof cwd) ? cwd : "?");
-    line += "\tsession=" + std::string(getsid(0) == getpid() ? "own" : "inherited");
     struct sigaction pipe {};
     sigaction(SIGPIPE, nullptr, &pipe);
-    line += "\tsigpipe=" + std::string(pipe.sa_handler == SIG_IGN ? "ignored" : "default");
-    line += "\tfds=" + fds + "\n";
+    const std::string line = devcon_record::Line(
+        now.tv_sec * 1'000'000'000LL + now.tv_nsec, LinkTarget("/proc/self/exe"),
+        std::vector<std::string>(argv, argv + argc), getcwd(cwd, sizeof cwd) ? cwd : "?",
+        {{"session", getsid(0) == getpid() ? "own" : "inherited"},
+         {"sigpipe", pipe.sa_handler == SIG_IGN ? "ignored" : "default"},
+         {"fds", fds}});
 
     const char* log = std::getenv("DEVCON_LOG");
     const int fd = open(log ? log : "devcon.log", O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);

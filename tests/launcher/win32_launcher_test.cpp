@@ -33,6 +33,7 @@ class Win32LauncherTest : public ::testing::Test {
     }
 
     std::string ProgramFolder() const { return Utf8(sandbox.programFolder.wstring()); }
+    std::string Tool() const { return ProgramFolder() + "\\devcon.exe"; }
 };
 
 TEST_F(Win32LauncherTest, StartsTheToolHiddenFromTheProgramFolderWhateverItsName) {
@@ -46,8 +47,8 @@ TEST_F(Win32LauncherTest, StartsTheToolHiddenFromTheProgramFolderWhateverItsName
         ASSERT_EQ(records.size(), 1u);
 
         Record record = records[0];
-        EXPECT_EQ(record["args"], Utf8(verb) + "|@USB\\*");
-        EXPECT_EQ(record["exe"], ProgramFolder() + "\\devcon.exe");
+        EXPECT_EQ(record["argv"], Tool() + "|" + Utf8(verb) + "|@USB\\*");
+        EXPECT_EQ(record["exe"], Tool());
         EXPECT_EQ(record["cwd"], ProgramFolder());
         EXPECT_EQ(record["show"], "hidden");
         EXPECT_EQ(record["console"], "none");
@@ -61,7 +62,7 @@ TEST_F(Win32LauncherTest, TakesTheToolFromTheProgramFolderNotTheCurrentDirectory
     const std::vector<Record> records = sandbox.WaitForRecords(1, 30000);
     ASSERT_EQ(records.size(), 1u);
     Record record = records[0];
-    EXPECT_EQ(record["exe"], ProgramFolder() + "\\devcon.exe");
+    EXPECT_EQ(record["exe"], Tool());
     EXPECT_EQ(record["cwd"], ProgramFolder());
 }
 
@@ -88,9 +89,9 @@ TEST_F(Win32LauncherTest, NeverSearchesForTheToolOutsideTheProgramFolder) {
     Sleep(500);  // room for a launch too many to show up
     std::string launched;
     for (Record record : sandbox.Records()) {
-        launched += record["args"] + " " + record["exe"] + "\n";
+        launched += record["argv"] + " " + record["exe"] + "\n";
     }
-    EXPECT_EQ(launched, "disable|@USB\\* " + ProgramFolder() + "\\devcon.exe\n");
+    EXPECT_EQ(launched, Tool() + "|disable|@USB\\* " + Tool() + "\n");
 }
 
 TEST_F(Win32LauncherTest, ReturnsWhileTheToolIsStillRunning) {

@@ -1,16 +1,15 @@
-// A stand-in for devcon.exe on Windows that records how it was started. It appends one line of
-// tab-separated UTF-8 fields to the file named by DEVCON_LOG: a wall-clock time stamp, its own
-// path, its arguments, its working directory, the show command it was given and whether it has a
-// console window. With DEVCON_HOLD set it first waits (at most a minute) until that file exists,
-// so a test can hold it running. With DEVCON_STDERR set it then writes that text to its standard
-// error, as a failing run does, and exits with DEVCON_EXIT_CODE.
+// The recording stand-in for devcon.exe on Windows (what it records, and how it is held and made
+// to fail: tests/support/DevconRecord.h). Its own fields tell the show command it was given and
+// whether it has a console window.
 #include <windows.h>
 
 #include <shellapi.h>
 
 #include <string>
+#include <vector>
 
 #include "devcon/windows/WideText.h"
+#include "tests/support/DevconRecord.h"
 
 namespace {
 
@@ -38,12 +37,6 @@ std::string ShowCommand() {
     return startup.wShowWindow == SW_HIDE ? "hidden" : std::to_string(startup.wShowWindow);
 }
 
-void WaitForFile(const std::wstring& path) {
-    for (int i = 0; i < 3000 && GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) {
-        Sleep(20);
-    }
-}
-
 // Several copies may record at once: each waits its turn for the file, then appends.
 bool Append(const std::wstring& path, const std::string& line) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
@@ -69,38 +62,27 @@ bool Append(const std::wstring& path, const std::string& line) {
 }  // namespace
 
 int wmain() {
-    const std::wstring hold = Environment(L"DEVCON_HOLD");
-    if (!hold.empty()) {
-        WaitForFile(hold);
+    const std::wstring release = Environment(L"DEVCON_HOLD");
+    if (!release.empty()) {
+        devcon_record::WaitForRelease(release);
     }
 
     wchar_t exe[32768];
     const DWORD exeLength = GetModuleFileNameW(nullptr, exe, 32768);
     wchar_t cwd[32768];
     const DWORD cwdLength = GetCurrentDirectoryW(32768, cwd);
-
     int argc = 0;
     wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-    std::string arguments;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1) {
-            arguments += '|';
-        }
-        arguments += Utf8(argv[i]);
+    std::vector<std::string> arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments.push_back(Utf8(argv[i]));
     }
     LocalFree(argv);
 
-    std::string line = "t=" + std::to_string(UnixTimeNs());
-    line += "\texe=";
-    line += Utf8(std::wstring(exe, exeLength));
-    line += "\targs=";
-    line += arguments;
-    line += "\tcwd=";
-    line += Utf8(std::wstring(cwd, cwdLength));
-    line += "\tshow=";
-    line += ShowCommand();
-    line += GetConsoleWindow() == nullptr ? "\tconsole=none" : "\tconsole=shown";
-    line += '\n';
+    const std::string line = devcon_record::Line(
+        UnixTimeNs(), Utf8(std::wstring(exe, exeLength)), arguments,
+        Utf8(std::wstring(cwd, cwdLength)),
+        {{"show", ShowCommand()}, {"console", GetConsoleWindow() == nullptr ? "none" : "shown"}});
     const std::wstring log = Environment(L"DEVCON_LOG");
     if (!Append(log.empty() ? L"devcon.log" : log, line)) {
         return 1;

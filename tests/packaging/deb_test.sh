@@ -220,8 +220,10 @@ inside_root() {
     timeout 10 tail --pid="$pid" -f /dev/null || { kill -9 "$pid"; fail "still running 10 s after close"; }
     wait "$pid" || status=$?
     [ "$status" -eq 0 ] || fail "exit code $status after close: $(cat "$root/tmp/vantrel.stderr")"
-    cut -f3,4 "$root/tmp/devcon.log" | sort | uniq -c
-    [ "$(cut -f3,4 "$root/tmp/devcon.log" | sort -u)" = $'argv=devcon.exe|enable|@USB\\*\tcwd=/usr/libexec/vantrel' ] ||
+    local runs
+    runs=$(paste <(devcon_field argv "$root/tmp/devcon.log") <(devcon_field cwd "$root/tmp/devcon.log"))
+    sort <<<"$runs" | uniq -c
+    [ "$(sort -u <<<"$runs")" = $'devcon.exe|enable|@USB\\*\t/usr/libexec/vantrel' ] ||
         fail "devcon.exe not started as \"devcon.exe enable @USB\\*\" in /usr/libexec/vantrel"
     [ "$(ls "$root/usr/libexec/vantrel")" = "$(printf 'devcon.exe\nvantrel')" ] ||
         fail "files written beside the program: $(ls "$root/usr/libexec/vantrel")"

@@ -49,3 +49,25 @@ checks_passed() {
     echo "$failures failure(s)"
     [ "$failures" -eq 0 ]
 }
+
+# The log of the recording devcon.exe (its fields: tests/support/DevconRecord.h), read the same
+# on both platforms.
+
+# The value of field NAME of each run, one a line, in the order recorded.
+devcon_field() {  # NAME LOG
+    awk -F'\t' -v name="$1" '{
+        for (i = 1; i <= NF; i++) if (index($i, name "=") == 1) { print substr($i, length(name) + 2); break }
+    }' "$2" 2>/dev/null
+}
+
+# Each run as "<milliseconds since 1970> <verb>", the verb being the argument after the program's
+# name, in time order. The time is cut from the digits: awk's numbers would round it.
+devcon_launches() {  # LOG
+    paste <(devcon_field t "$1") <(devcon_field argv "$1") |
+        awk -F'\t' '{ split($2, argv, "|"); print substr($1, 1, length($1) - 6), argv[2] }' | sort -n
+}
+
+# How many runs had VERB.
+devcon_count() {  # VERB LOG
+    devcon_launches "$2" | awk -v verb="$1" '$2 == verb' | wc -l
+}

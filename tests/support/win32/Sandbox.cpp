@@ -1,7 +1,6 @@
 #include "Sandbox.h"
 
 #include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -35,14 +34,7 @@ std::vector<Record> Sandbox::Records() const {
     std::vector<Record> records;
     std::ifstream in(log, std::ios::binary);
     for (std::string line; std::getline(in, line);) {
-        Record record;
-        std::istringstream fields(line);
-        for (std::string field; std::getline(fields, field, '\t');) {
-            const std::size_t equals = field.find('=');
-            record[field.substr(0, equals)] =
-                equals == std::string::npos ? "" : field.substr(equals + 1);
-        }
-        records.push_back(record);
+        records.push_back(devcon_record::Parse(line));
     }
     return records;
 }

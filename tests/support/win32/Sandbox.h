@@ -3,19 +3,18 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "devcon/windows/WideText.h"
+#include "tests/support/DevconRecord.h"
 
 // Test helpers for the Windows programs, which run under Wine.
 
 // A path the build gave as a Unix path, as Wine sees it: drive Z: is the Unix root.
 std::filesystem::path FromBuildPath(const char* unixPath);
 
-// One launch as the recording devcon.exe logged it: its tab-separated "key=value" fields.
-using Record = std::map<std::string, std::string>;
+using devcon_record::Record;
 
 // A throw-away program folder whose name has Cyrillic and CJK letters (outside any ANSI code
 // page), beside a separate current directory, and the log that the recording devcon.exe writes

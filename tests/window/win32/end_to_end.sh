@@ -45,15 +45,9 @@ click() {  # CONTROL [FX FY]
     point=$(probe at "$1" "${2:-0.5}" "${3:-0.5}")
     xdotool mousemove $point click 1
 }
-count() {  # VERB
-    local n
-    n=$(grep -c "args=$1|" "$log" 2>/dev/null)
-    echo "${n:-0}"
-}
+count() { devcon_count "$1" "$log"; }  # VERB
 # Launch times of VERB in milliseconds since the epoch, in order.
-times_ms() {
-    grep "args=$1|" "$log" 2>/dev/null | sed 's/^t=\([0-9]*\)[0-9]\{6\}\t.*/\1/' | sort -n
-}
+times_ms() { devcon_launches "$log" | awk -v verb="$1" '$2 == verb { print $1 }'; }
 at_least() { [ "$(count "$1")" -ge "$2" ]; }  # VERB COUNT
 # The launches of VERB from the Nth (1-based) to the last span [LOW, HIGH] ms. Wine starts each
 # stand-in with a lag that a busy machine stretches, so single gaps say little here; the timers'

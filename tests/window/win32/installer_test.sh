@@ -103,9 +103,10 @@ start_program
 check $? "the shortcut starts the installed program: its window is up"
 sleep 0.5
 xdotool mousemove $(probe at Command2 0.5 0.5) click 1
-wait_until 10 grep -qs 'args=disable' "$log"
-grep -qsiF $'exe=C:\\Program Files\\Vantrel\\devcon.exe\targs=disable|@USB\\*\t' "$log"
-check $? "USB Off launches the devcon.exe of C:\\Program Files\\Vantrel: $(cut -f2,3 "$log" 2>/dev/null | head -1)"
+wait_until 10 eval '[ "$(devcon_count disable "$log")" -ge 1 ]'
+launched=$(paste <(devcon_field exe "$log") <(devcon_field argv "$log") | head -1)
+grep -qixF $'C:\\Program Files\\Vantrel\\devcon.exe\tC:\\Program Files\\Vantrel\\devcon.exe|disable|@USB\\*' <<<"$launched"
+check $? "USB Off launches the devcon.exe of C:\\Program Files\\Vantrel: $launched"
 
 (cd "$work" && wine "$setup" /S) >"$work/setup-again.log" 2>&1
 check $? "installed again over the running program"

@@ -167,10 +167,11 @@ TEST_F(ProgramTest, EachButtonLaunchesDevconFromTheProgramFolderHidden) {
 
     int enables = 0;
     int disables = 0;
+    const std::string tool = ProgramFolder() + "\\devcon.exe";
     for (Record record : records) {
-        enables += record["args"] == "enable|@USB\\*";
-        disables += record["args"] == "disable|@USB\\*";
-        EXPECT_EQ(record["exe"], ProgramFolder() + "\\devcon.exe");
+        enables += record["argv"] == tool + "|enable|@USB\\*";
+        disables += record["argv"] == tool + "|disable|@USB\\*";
+        EXPECT_EQ(record["exe"], tool);
         EXPECT_EQ(record["cwd"], ProgramFolder());
         EXPECT_EQ(record["show"], "hidden");
     }
