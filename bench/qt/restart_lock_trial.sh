@@ -7,12 +7,10 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tests/support/lib.sh
+source tests/support/xvfb.sh
 build=build/linux
+eval "$("$build/tests/form1_timing")"
 trials=${1:-30}
-
-if [ -z "${VANTREL_BENCH_INSIDE_XVFB:-}" ]; then
-    VANTREL_BENCH_INSIDE_XVFB=1 exec bash tests/support/xvfb.sh "$0" "$@"
-fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-lock-XXXXXX")
 pid=
@@ -20,9 +18,11 @@ holder=
 cleanup() {
     [ -z "$pid" ] || kill -9 "$pid" 2>/dev/null || true
     [ -z "$holder" ] || kill "$holder" 2>/dev/null || true
+    xvfb_stop "$work/xvfb"
     rm -rf "$work"
 }
 trap cleanup EXIT
+xvfb_start "$work/xvfb"
 mkdir -p "$work/program"
 cp "$build/bin/vantrel" "$work/program/vantrel"
 cp "$build/bin/devcon.exe" "$work/program/devcon.exe"
@@ -47,8 +47,8 @@ for ((trial = 1; trial <= trials; trial++)); do
     xdotool mousemove --window "$wid" $((left + width / 2)) $((top + height / 2)) click 1
     wait "$holder" || true
     holder=
-    # The burst ends 4 s after the click; the runs behind the lock end soon after it is free.
-    sleep 4
+    # The burst ends its ticks after the click; the runs behind the lock end soon after it is free.
+    sleep $((burst_ticks * burst_interval_ms / 1000))
     state=$(cat "$devices"/usb*/authorized | tr -d '\n')
     [ "$state" = 1111 ] || off=$((off + 1))
     echo "trial $trial: authorized $state"

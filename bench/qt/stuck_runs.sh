@@ -8,12 +8,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tests/support/lib.sh
+source tests/support/xvfb.sh
 build=build/linux
 clicks=${1:-200}
-
-if [ -z "${VANTREL_BENCH_INSIDE_XVFB:-}" ]; then
-    VANTREL_BENCH_INSIDE_XVFB=1 exec bash tests/support/xvfb.sh "$0" "$@"
-fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-stuck-XXXXXX")
 pid=
@@ -28,9 +25,11 @@ cleanup() {
     [ -z "$pid" ] || kill -9 "$pid" 2>/dev/null || true
     local tool
     for tool in $(tools); do kill -9 "$tool" 2>/dev/null || true; done
+    xvfb_stop "$work/xvfb"
     rm -rf "$work"
 }
 trap cleanup EXIT
+xvfb_start "$work/xvfb"
 mkdir -p "$work/program"
 cp "$build/bin/vantrel" "$work/program/vantrel"
 cp "$build/tests/recording_devcon" "$work/program/devcon.exe"

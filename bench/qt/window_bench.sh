@@ -3,28 +3,29 @@
 #  - start-up: time from start until the window is mapped, and peak memory (VmHWM), of vantrel
 #    against a Qt Widgets program that only shows an empty window, interleaved in one run; and,
 #    for scale, against an empty window with one line of text;
-#  - burst timing: spacing of the eight burst launches after "USB On" against 500 ms.
+#  - burst timing: spacing of the burst's launches after "USB On" against its interval (the
+#    numbers are Form1's, printed by form1_timing).
 # Usage: bench/qt/window_bench.sh [START_RUNS [BURST_RUNS]]   (defaults 15 and 5)
 # Needs the `linux` preset built (cmake --build --preset linux). vantrel runs from a copy in a
 # temporary folder, beside the recording devcon.exe of the tests.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 source tests/support/lib.sh
+source tests/support/xvfb.sh
 build=build/linux
+eval "$("$build/tests/form1_timing")"
 start_runs=${1:-15}
 burst_runs=${2:-5}
-
-if [ -z "${VANTREL_BENCH_INSIDE_XVFB:-}" ]; then
-    VANTREL_BENCH_INSIDE_XVFB=1 exec bash tests/support/xvfb.sh "$0" "$@"
-fi
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-bench-XXXXXX")
 pid=
 cleanup() {
     [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
+    xvfb_stop "$work/xvfb"
     rm -rf "$work"
 }
 trap cleanup EXIT
+xvfb_start "$work/xvfb"
 mkdir -p "$work/program"
 cp "$build/bin/vantrel" "$work/program/vantrel"
 cp "$build/tests/recording_devcon" "$work/program/devcon.exe"
@@ -74,18 +75,18 @@ for ((i = 0; i < burst_runs; i++)); do
     pid=$!
     wid=$(timeout 20 xdotool search --sync --onlyvisible --name '^Vantrel$' | head -n 1)
     xdotool mousemove --window "$wid" $((left + width / 2)) $((top + height / 2)) click 1
-    wait_until 15 eval '[ "$(wc -l <"$DEVCON_LOG")" -ge 14 ]' || true
+    wait_until 15 eval '[ "$(wc -l <"$DEVCON_LOG")" -ge $((enables_at_once + burst_ticks)) ]' || true
     kill "$pid"
     wait "$pid" 2>/dev/null || true
     pid=
-    # The eight burst launches are the 7th to 14th; their seven spacings, in ms.
-    devcon_field t "$DEVCON_LOG" | sort -n | sed -n '7,14p' |
+    # The burst's launches come after the enables at once; their spacings, in ms.
+    devcon_field t "$DEVCON_LOG" | sort -n | tail -n +$((enables_at_once + 1)) | head -n "$burst_ticks" |
         awk 'NR > 1 { printf "%.3f\n", ($1 - previous) / 1e6 } { previous = $1 }' >>"$work/gaps.txt"
 done
 spacings=$(wc -l <"$work/gaps.txt")
-median_error=$(awk '{ e = $1 - 500; print (e < 0 ? -e : e) }' "$work/gaps.txt" | median)
-echo "Burst spacing against 500 ms, $spacings spacings from $burst_runs runs:"
-awk -v m="$median_error" '
-    { e = $1 - 500; if (e < 0) e = -e; if (e > worst) worst = e; if (NR == 1 || $1 < lo) lo = $1; if ($1 > hi) hi = $1 }
+median_error=$(awk -v i="$burst_interval_ms" '{ e = $1 - i; print (e < 0 ? -e : e) }' "$work/gaps.txt" | median)
+echo "Burst spacing against $burst_interval_ms ms, $spacings spacings from $burst_runs runs:"
+awk -v m="$median_error" -v i="$burst_interval_ms" '
+    { e = $1 - i; if (e < 0) e = -e; if (e > worst) worst = e; if (NR == 1 || $1 < lo) lo = $1; if ($1 > hi) hi = $1 }
     END { printf "  median |error| %.2f ms (goal <= 5), worst %.2f ms (goal <= 50); spacings %.1f to %.1f ms\n", m, worst, lo, hi }' \
     "$work/gaps.txt"
