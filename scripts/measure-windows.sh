@@ -17,14 +17,15 @@ x86_64-w64-mingw32-objdump -p "$exe" | grep 'DLL Name' | sed 's/^[[:space:]]*/  
 
 session=build/windows/wine-screenshot
 work=$(mktemp -d)
-trap 'bash tests/wine/wine-session.sh "$session" stop; rm -rf "$work"' EXIT
-bash tests/wine/wine-session.sh "$session" start >/dev/null
-eval "$(bash tests/wine/wine-session.sh "$session" env)"
+source tests/wine/wine-session.sh
+trap 'wine_session_stop "$session"; rm -rf "$work"' EXIT
+wine_session_start "$session" >/dev/null
+wine_session_set_dpi 120
 # A folder of its own, with an empty file for devcon.exe, so that no notice covers the window:
 # nothing is clicked, nothing can be launched.
 cp "$exe" "$work/vantrel.exe"
 : >"$work/devcon.exe"
-bash tests/wine/wine-session.sh "$session" run --dpi 120 "$work/vantrel.exe" >/dev/null 2>&1 &
+wine "$work/vantrel.exe" >/dev/null 2>&1 &
 window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Vantrel$' | head -1)
 sleep 1
 mkdir -p docs

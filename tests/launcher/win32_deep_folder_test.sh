@@ -9,6 +9,9 @@ wine_dir=$1
 probe=$2
 recorder=$3
 source "$(dirname "$0")/../support/lib.sh"
+source "$(dirname "$0")/../wine/wine-session.sh"
+wine_session_join "$wine_dir"
+wine_session_set_dpi 96
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-deep-XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -22,7 +25,7 @@ for folder in "$deep" "$work/shallow"; do
     cp "$recorder" "$folder/devcon.exe"
 done
 
-run_probe() { (cd "$work" && bash "$(dirname "$0")/../wine/wine-session.sh" "$wine_dir" run "$1/probe.exe" enable 1); }
+run_probe() { (cd "$work" && wine "$1/probe.exe" enable 1); }
 
 from_deep=$(run_probe "$deep")
 echo "$from_deep"

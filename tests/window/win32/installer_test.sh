@@ -15,8 +15,8 @@ zip=$3
 recording_devcon=$4
 window_probe=$5
 planted_dll=$6
-session="$(cd "$(dirname "$0")/../../wine" && pwd)/wine-session.sh"
-eval "$("$session" "$session_dir" env)"
+source "$(dirname "$0")/../../wine/wine-session.sh"
+wine_session_join "$session_dir"
 
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vantrel'
 folder="$WINEPREFIX/drive_c/Program Files/Vantrel"

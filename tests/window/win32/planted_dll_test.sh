@@ -14,8 +14,8 @@ vantrel_exe=$2
 planted_dll=$3
 window_probe=$4
 recording_devcon=$5
-session="$(cd "$(dirname "$0")/../../wine" && pwd)/wine-session.sh"
-eval "$("$session" "$session_dir" env)"
+source "$(dirname "$0")/../../wine/wine-session.sh"
+wine_session_join "$session_dir"
 # The session sets the Wine environment; each start here adds its own DLL overrides.
 overrides=$WINEDLLOVERRIDES
 

@@ -8,8 +8,8 @@
 set -uo pipefail
 session_dir=$1
 cpack_config=$2
-session="$(cd "$(dirname "$0")/../../wine" && pwd)/wine-session.sh"
-eval "$("$session" "$session_dir" env)"
+source "$(dirname "$0")/../../wine/wine-session.sh"
+wine_session_join "$session_dir"
 source "$(dirname "$0")/../../support/lib.sh"
 folder="$WINEPREFIX/drive_c/Program Files/Vantrel"
 work=$(mktemp -d /tmp/vantrel-signing-XXXXXX)
