@@ -188,13 +188,13 @@ int UsbOnTrial() {
         queued.push_back(Seconds(from));
     }
     const double single = Median(one);
-    std::printf("one run of devcon.exe enable %.2f ms; 14 x one run %.1f ms (medians of %d)\n",
-                single * 1000, kRunsOfUsbOn * single * 1000, kTrials);
-    std::printf("one \"USB On\", 14 runs, first start to last end:\n");
-    std::printf("  all started at once %.1f ms: %.2f x 14 runs\n", Median(atOnce) * 1000,
-                Median(atOnce) / (kRunsOfUsbOn * single));
-    std::printf("  through the launch queue %.1f ms: %.2f x 14 runs (goal <= 1.2)\n",
-                Median(queued) * 1000, Median(queued) / (kRunsOfUsbOn * single));
+    std::printf("one run of devcon.exe enable %.2f ms; %d x one run %.1f ms (medians of %d)\n",
+                single * 1000, kRunsOfUsbOn, kRunsOfUsbOn * single * 1000, kTrials);
+    std::printf("one \"USB On\", %d runs, first start to last end:\n", kRunsOfUsbOn);
+    std::printf("  all started at once %.1f ms: %.2f x %d runs\n", Median(atOnce) * 1000,
+                Median(atOnce) / (kRunsOfUsbOn * single), kRunsOfUsbOn);
+    std::printf("  through the launch queue %.1f ms: %.2f x %d runs (goal <= 1.2)\n",
+                Median(queued) * 1000, Median(queued) / (kRunsOfUsbOn * single), kRunsOfUsbOn);
     return 0;
 }
 
