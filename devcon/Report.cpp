@@ -1,8 +1,8 @@
-#include "Report.h"
+#include "devcon/Report.h"
 
 #include <set>
 
-#include "ExitCodes.h"
+#include "devcon/ExitCodes.h"
 
 namespace {
 

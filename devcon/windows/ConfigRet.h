@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "PnpDevices.h"
+#include "devcon/windows/PnpDevices.h"
 
 // "CR_REMOVE_VETOED (0x17)"; a code Windows has no name for: "CONFIGRET 0x4D".
 std::string ConfigRetText(CONFIGRET result);

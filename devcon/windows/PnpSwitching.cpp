@@ -1,12 +1,12 @@
-#include "PnpSwitching.h"
+#include "devcon/windows/PnpSwitching.h"
 
 #include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
 
-#include "BoundedCall.h"
-#include "DeviceText.h"
+#include "devcon/BoundedCall.h"
+#include "devcon/DeviceText.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "devcon/windows/WideText.h"
+#include "common/windows/WideText.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "window/readiness/Notice.h"
 #include "window/readiness/NoticeContent.h"
+#include "window/readiness/NoticeText.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "FormBinding.h"
+#include "window/qt/FormBinding.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -6,7 +6,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
-#include "MainWindow.h"
+#include "window/qt/MainWindow.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "NoticeContent.h"
+#include "window/readiness/NoticeContent.h"
 
 #include <algorithm>
 
-#include "Notice.h"
+#include "window/readiness/NoticeText.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "Notice.h"
+#include "window/readiness/NoticeText.h"
 
-#include "devcon/linux/PrivilegesPointer.h"
+#include "common/linux/PrivilegesPointer.h"
 
 // Every notice the program shows at start, in the words of the README's "If the buttons do
 // nothing".

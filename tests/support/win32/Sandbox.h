@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "devcon/windows/WideText.h"
+#include "common/windows/WideText.h"
 
 // Test helpers for the Windows programs, which run under Wine.
 

@@ -1,4 +1,4 @@
-#include "BindingTest.h"
+#include "tests/window/qt/BindingTest.h"
 
 #include <QAccessible>
 #include <QAccessibleValueInterface>
@@ -12,7 +12,7 @@
 
 #include <utility>
 
-#include "WindowFixture.h"
+#include "tests/window/qt/WindowFixture.h"
 
 namespace {
 

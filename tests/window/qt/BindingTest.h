@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "WindowFixture.h"
+#include "tests/window/qt/WindowFixture.h"
 
 // Mouse clicks reach Form1, Form1's changes reach the widgets, and the QTimers run its ticks.
 class BindingTest : public QObject {

@@ -1,4 +1,4 @@
-#include "KeyboardTest.h"
+#include "tests/window/qt/KeyboardTest.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "WindowFixture.h"
+#include "tests/window/qt/WindowFixture.h"
 #include "window/ControlTable.h"
 
 namespace {

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "WindowFixture.h"
+#include "tests/window/qt/WindowFixture.h"
 
 // Tab order, the spinners' arrow keys, Space, and the keys that must press nothing.
 class KeyboardTest : public QObject {

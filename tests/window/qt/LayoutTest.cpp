@@ -1,4 +1,4 @@
-#include "LayoutTest.h"
+#include "tests/window/qt/LayoutTest.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -16,7 +16,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "WindowFixture.h"
+#include "tests/window/qt/WindowFixture.h"
 #include "window/ControlTable.h"
 #include "window/Twips.h"
 

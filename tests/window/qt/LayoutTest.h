@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "WindowFixture.h"
+#include "tests/window/qt/WindowFixture.h"
 
 // What the window shows at start, where, and how.
 class LayoutTest : public QObject {

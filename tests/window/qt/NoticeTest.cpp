@@ -1,4 +1,4 @@
-#include "NoticeTest.h"
+#include "tests/window/qt/NoticeTest.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,8 +13,8 @@
 #include <fstream>
 #include <set>
 
-#include "FakeUsbTree.h"
-#include "WindowFixture.h"
+#include "tests/devcon/linux/FakeUsbTree.h"
+#include "tests/window/qt/WindowFixture.h"
 #include "window/qt/Notice.h"
 #include "window/readiness/LinuxReadiness.h"
 

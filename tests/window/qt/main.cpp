@@ -1,10 +1,10 @@
 #include <QApplication>
 #include <QTest>
 
-#include "BindingTest.h"
-#include "KeyboardTest.h"
-#include "LayoutTest.h"
-#include "NoticeTest.h"
+#include "tests/window/qt/BindingTest.h"
+#include "tests/window/qt/KeyboardTest.h"
+#include "tests/window/qt/LayoutTest.h"
+#include "tests/window/qt/NoticeTest.h"
 #include "window/qt/HighDpi.h"
 
 // Scaling is set up as in the program, before the application exists; the screen comes from the
