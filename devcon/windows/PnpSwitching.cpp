@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr std::string_view kFixUnseen =
-    "Device Manager shows the device's state and problem; try again, or restart Windows";
 constexpr std::string_view kFixProblem =
     "Device Manager shows what the problem code means for the device";
 constexpr std::string_view kFixStuck =
@@ -180,7 +178,7 @@ void Switch(PnpDevices& devices, const PnpDevice& device, bool on, Tally& tally,
         report.Failure(
             device.instanceId + ": asked Windows to " + verb + " it, but it shows no change",
             "it is " + StateText(state),
-            state.kind == PnpState::Problem ? kFixProblem : kFixUnseen);
+            state.kind == PnpState::Problem ? kFixProblem : kFixSeeDeviceManager);
     }
 }
 
