@@ -2,13 +2,12 @@
 
 #include <QObject>
 
-// The notice at start, for each cause the check tells apart on a fake sysfs tree: its text, and a
-// window that stays usable behind it. The same notice for runs of devcon.exe that failed.
+// The notice at start: the start-up check's text in a box of its own, and a window that stays
+// usable behind it. The same notice for runs of devcon.exe that failed.
 class NoticeTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void namesTheCauseAndTheFix_data();
-    void namesTheCauseAndTheFix();
+    void showsTheStartUpCheckOverAUsableWindow();
     void aBurstOfFailuresIsOneNotice();
 };
