@@ -1,5 +1,3 @@
-#include "tests/window/qt/NoticeTest.h"
-
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -10,6 +8,16 @@
 #include "tests/window/qt/WindowFixture.h"
 #include "window/qt/Notice.h"
 #include "window/readiness/NoticeText.h"
+
+// The notice at start: the start-up check's text in a box of its own, and a window that stays
+// usable behind it. The same notice for runs of devcon.exe that failed.
+class NoticeTest : public WindowTest {
+    Q_OBJECT
+
+  private slots:
+    void showsTheStartUpCheckOverAUsableWindow();
+    void aBurstOfFailuresIsOneNotice();
+};
 
 void NoticeTest::showsTheStartUpCheckOverAUsableWindow() {
     WindowFixture fixture;
@@ -76,3 +84,6 @@ void NoticeTest::aBurstOfFailuresIsOneNotice() {
              QStringLiteral("Vantrel: switching USB devices off failed"));
     QCOMPARE(notice.Box()->text(), QString::fromStdString(failure));
 }
+
+QTEST_MAIN(NoticeTest)
+#include "NoticeTest.moc"
