@@ -1,4 +1,4 @@
-#include "BoundedCall.h"
+#include "devcon/BoundedCall.h"
 
 #include <memory>
 

@@ -1,4 +1,4 @@
-#include "CommandLine.h"
+#include "devcon/CommandLine.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,9 +1,9 @@
-#include "Devcon.h"
+#include "devcon/Devcon.h"
 
 #include <optional>
 
-#include "CommandLine.h"
-#include "ExitCodes.h"
+#include "devcon/CommandLine.h"
+#include "devcon/ExitCodes.h"
 
 int RunTool(int argc, const char* const* argv, DeviceLayer& devices, SwitchingLock& lock,
             Output& out, Output& err) {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Output.h"
-#include "Report.h"
-#include "SwitchingLock.h"
+#include "devcon/Output.h"
+#include "devcon/Report.h"
+#include "devcon/SwitchingLock.h"
 
 // What devcon.exe does on one platform: its device layer's three commands.
 class DeviceLayer {

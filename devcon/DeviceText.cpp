@@ -1,4 +1,4 @@
-#include "DeviceText.h"
+#include "devcon/DeviceText.h"
 
 #include <cstdint>
 

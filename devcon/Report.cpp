@@ -1,12 +1,11 @@
-#include "Report.h"
+#include "devcon/Report.h"
 
 #include <set>
 
-#include "ExitCodes.h"
+#include "common/ToolLines.h"
+#include "devcon/ExitCodes.h"
 
 namespace {
-
-constexpr std::string_view kTool = "devcon.exe: ";
 
 std::string Joined(std::initializer_list<std::string_view> parts) {
     std::string line;
@@ -36,20 +35,20 @@ void Report::Line(std::string_view text) {
 }
 
 void Report::Failure(std::string_view message, std::string_view error, std::string_view fix) {
-    err_.Write(error.empty() ? Joined({kTool, message, "\n"})
-                             : Joined({kTool, message, ": ", error, "\n"}));
+    err_.Write(error.empty() ? Joined({kToolLinePrefix, message, "\n"})
+                             : Joined({kToolLinePrefix, message, ": ", error, "\n"}));
     fixes_.emplace_back(fix);
 }
 
 void Report::Note(std::string_view text) {
-    err_.Write(Joined({kTool, text, "\n"}));
+    err_.Write(Joined({kToolLinePrefix, text, "\n"}));
 }
 
 void Report::Fixes() {
     std::set<std::string_view> printed;
     for (const std::string& fix : fixes_) {
         if (printed.insert(fix).second) {
-            err_.Write(Joined({kTool, "to fix: ", fix, ".\n"}));
+            err_.Write(Joined({kFixLinePrefix, fix, ".\n"}));
         }
     }
 }

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "Output.h"
+#include "devcon/Output.h"
 
 // What a command prints, whatever the device layer: one line per device on standard output,
 // failures on standard error (naming the device and the error), the fix for each kind of failure

@@ -1,4 +1,4 @@
-#include "SwitchingLock.h"
+#include "devcon/SwitchingLock.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <string>
 
-#include "Report.h"
+#include "devcon/Report.h"
 
 // The machine-wide lock that every enable and disable holds for its whole run, so that copies
 // started together switch one after another, and an enable started after a disable finds it

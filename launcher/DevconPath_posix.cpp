@@ -3,7 +3,7 @@
 #include <climits>
 #include <string>
 
-#include "DevconPath.h"
+#include "launcher/DevconPath.h"
 
 std::optional<ToolPath> DevconPath() {
     char exe[PATH_MAX];

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "DevconPath.h"
+#include "launcher/DevconPath.h"
 
 std::optional<ToolPath> DevconPath() {
     wchar_t buffer[MAX_PATH];

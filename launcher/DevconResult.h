@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "DeviceVerb.h"
+#include "launcher/DeviceVerb.h"
 
 // What one run of devcon.exe said on its standard error, where only failures go.
 struct DevconResult {

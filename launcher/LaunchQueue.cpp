@@ -1,4 +1,4 @@
-#include "LaunchQueue.h"
+#include "launcher/LaunchQueue.h"
 
 #include <algorithm>
 #include <limits>

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "DeviceVerb.h"
+#include "launcher/DeviceVerb.h"
 
 // Runs devcon.exe one at a time, in the order the launches were asked for: the next run starts
 // when the one before it has ended, so that the machine ends in the state of the last verb and a

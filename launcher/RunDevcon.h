@@ -4,8 +4,8 @@
 #include <functional>
 #include <string>
 
-#include "DevconResult.h"
-#include "DeviceVerb.h"
+#include "launcher/DevconResult.h"
+#include "launcher/DeviceVerb.h"
 
 // Starts devcon.exe (DevconPath()) hidden, with the parameters for `verb`, its working directory
 // the program folder, and returns at once; the tool is never awaited. Its standard input and

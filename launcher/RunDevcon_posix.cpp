@@ -15,8 +15,8 @@
 #include <utility>
 #include <vector>
 
-#include "DevconPath.h"
-#include "RunDevcon.h"
+#include "launcher/DevconPath.h"
+#include "launcher/RunDevcon.h"
 
 extern char** environ;
 

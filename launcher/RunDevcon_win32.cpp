@@ -6,9 +6,9 @@
 #include <utility>
 #include <vector>
 
-#include "DevconPath.h"
-#include "RunDevcon.h"
-#include "devcon/windows/WideText.h"
+#include "common/windows/WideText.h"
+#include "launcher/DevconPath.h"
+#include "launcher/RunDevcon.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "Controls.h"
+#include "panel/Controls.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "Form1.h"
+#include "panel/Form1.h"
 
 #include <string>
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "Controls.h"
 #include "launcher/DeviceVerb.h"
+#include "panel/Controls.h"
 
 // The one window's state and behaviour, free of any toolkit: its controls, four tick counters,
 // two timers and the ten event procedures. A front end binds real widgets to it; tests drive it

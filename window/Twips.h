@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ControlTable.h"
+#include "window/ControlTable.h"
 
 inline constexpr int kTwipsPerInch = 1440;
 

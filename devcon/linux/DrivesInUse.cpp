@@ -1,4 +1,4 @@
-#include "DrivesInUse.h"
+#include "devcon/linux/DrivesInUse.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,9 +8,9 @@
 #include <sstream>
 #include <system_error>
 
-#include "DeviceText.h"
-#include "SysfsFailures.h"
-#include "UsbEntryName.h"
+#include "common/linux/UsbEntryName.h"
+#include "devcon/DeviceText.h"
+#include "devcon/linux/SysfsFailures.h"
 
 namespace fs = std::filesystem;
 

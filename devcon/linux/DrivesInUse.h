@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "Report.h"
-#include "SysfsTree.h"
+#include "common/linux/SysfsTree.h"
+#include "devcon/Report.h"
 
 // A drive on USB that the system uses: a disk or partition below a USB device that is mounted,
 // an active swap area, or held by another block device (dm-crypt, LVM, RAID). Switching off the

@@ -1,24 +1,171 @@
-#include "Switching.h"
+#include "devcon/linux/Switching.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
 #include <string>
+#include <system_error>
 #include <vector>
 
-#include "BoundedWrite.h"
-#include "DeviceLabel.h"
-#include "DevicePolicy.h"
-#include "DrivesInUse.h"
-#include "HubPorts.h"
-#include "RootHubs.h"
-#include "SysfsFailures.h"
-#include "UsbEntryName.h"
+#include "common/linux/UsbEntryName.h"
+#include "devcon/BoundedCall.h"
+#include "devcon/DeviceText.h"
+#include "devcon/linux/DrivesInUse.h"
+#include "devcon/linux/SysfsFailures.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
 constexpr std::string_view kAuthorized = "authorized";
+constexpr std::string_view kAuthorizedDefault = "authorized_default";
 
 bool IsRootHub(const std::string& entry) {
     return ParseUsbDeviceName(entry)->IsRootHub();
+}
+
+// "1-2.1 (QEMU USB Keyboard)", or just the entry name for a device that tells no product.
+std::string DeviceLabel(const SysfsTree& tree, const std::string& entry) {
+    const SysfsTree::Attribute product = tree.Read(entry, "product");
+    if (product.error != 0 || product.value.empty()) {
+        return entry;
+    }
+    return entry + " (" + PrintableDeviceText(product.value) + ")";
+}
+
+// One write of one attribute, as SysfsTree::Write does it but on a thread of its own: a write the
+// kernel has not finished within kSwitchBound (a device or its driver stuck) is left to it, and
+// the tool goes on. Returns 0, the errno, or kWriteUnfinished.
+int WriteBounded(const SysfsTree& tree, const std::string& entry, std::string_view attribute,
+                 std::string_view value) {
+    // Copies only: an abandoned write outlives this call, and may outlive the run.
+    const auto error = std::make_shared<std::atomic<int>>(0);
+    const bool returned =
+        CallWithin([tree, entry, attribute = std::string(attribute), value = std::string(value),
+                    error] { error->store(tree.Write(entry, attribute, value)); },
+                   kSwitchBound);
+    return returned ? error->load() : kWriteUnfinished;
+}
+
+// A port of a hub (root hubs included) that the kernel lets switch: since 6.0 each port has a
+// `disable` attribute, below the hub's interface ("usb1/1-0:1.0/usb1-port1/disable"). 1
+// disconnects the port's device and, where the hub switches power per port, cuts its power; 0
+// powers it again, and the device enumerates as if plugged in.
+struct HubPort {
+    std::string hub;        // "1-2"
+    std::string name;       // "1-2-port1"
+    std::string attribute;  // "1-2:1.0/1-2-port1/disable", below the hub's entry
+    std::string device;     // "1-2.1": the entry of what is plugged into it
+};
+
+enum class PortOrder {
+    FarthestFirst,  // the ports of the hubs farthest from the root hubs first, root hubs' last
+    NearestFirst,   // root hubs' ports first, then those of the hubs below them
+};
+
+struct PortListing {
+    std::vector<HubPort> ports;  // those with `disable`
+    int withoutDisable = 0;      // ports of a kernel before 6.0
+};
+
+// A hub's ports are children of its first interface: "usb1" has "1-0:1.0", "1-2" has "1-2:1.0".
+std::string HubInterface(const std::string& hub, const UsbEntryName& name) {
+    return (name.IsRootHub() ? std::to_string(name.bus) + "-0" : hub) + ":1.0";
+}
+
+std::optional<int> PortNumber(const std::string& folder, const std::string& prefix) {
+    if (!folder.starts_with(prefix)) {
+        return std::nullopt;
+    }
+    int number = 0;
+    const char* end = folder.data() + folder.size();
+    const auto [stop, error] = std::from_chars(folder.data() + prefix.size(), end, number);
+    return error == std::errc{} && stop == end ? std::optional(number) : std::nullopt;
+}
+
+// The ports of every hub in the tree that have `disable`, each hub's in port order.
+PortListing ListSwitchablePorts(const SysfsTree& tree, PortOrder order) {
+    struct Found {
+        std::size_t depth;
+        int number;
+        HubPort port;
+    };
+    std::vector<Found> found;
+    PortListing listing;
+    for (const std::string& hub : tree.ListDevices().devices) {
+        const UsbEntryName name = *ParseUsbDeviceName(hub);
+        const std::string interface = HubInterface(hub, name);
+        const std::string prefix = hub + "-port";
+        const std::size_t first = found.size();
+        std::error_code error;
+        for (fs::directory_iterator it(tree.DevicesFolder() / hub / interface, error), end;
+             !error && it != end; it.increment(error)) {
+            const std::string folder = it->path().filename().string();
+            const std::optional<int> number = PortNumber(folder, prefix);
+            if (!number) {
+                continue;
+            }
+            if (!fs::exists(it->path() / "disable")) {
+                ++listing.withoutDisable;
+                continue;
+            }
+            const std::string device =
+                name.IsRootHub() ? std::to_string(name.bus) + "-" + std::to_string(*number)
+                                 : hub + "." + std::to_string(*number);
+            found.push_back({name.ports.size(),
+                             *number,
+                             {hub, folder, interface + "/" + folder + "/disable", device}});
+        }
+        std::sort(found.begin() + static_cast<std::ptrdiff_t>(first), found.end(),
+                  [](const Found& a, const Found& b) { return a.number < b.number; });
+    }
+    // Hubs are listed parents before children.
+    if (order == PortOrder::FarthestFirst) {
+        std::stable_sort(found.begin(), found.end(),
+                         [](const Found& a, const Found& b) { return a.depth > b.depth; });
+    }
+    for (Found& each : found) {
+        listing.ports.push_back(std::move(each.port));
+    }
+    return listing;
+}
+
+// Whether new devices below a root hub may run: its authorized_default 1 lets every device in;
+// 0 (none) or 2 (internal ports only) means an authorization policy, e.g. a USB firewall daemon,
+// decides which devices run, and the devices it leaves off are its decision.
+struct DevicePolicy {
+    enum Kind { LetsIn, HoldsBack, Vanished, Unreadable } kind;
+    std::string rootHub;
+    std::string authorizedDefault;
+
+    // "held back by policy (usb1 authorized_default is 0)"
+    std::string HeldBackState() const;
+};
+
+std::string DevicePolicy::HeldBackState() const {
+    return "held back by policy (" + rootHub + " " + std::string(kAuthorizedDefault) + " is " +
+           authorizedDefault + ")";
+}
+
+// The policy over `entry` (a device below a root hub). A failure to read it is reported.
+DevicePolicy PolicyOver(const SysfsTree& tree, const std::string& entry, Report& report) {
+    const std::string rootHub = ParseUsbDeviceName(entry)->RootHub();
+    const SysfsTree::Attribute value = tree.Read(rootHub, kAuthorizedDefault);
+    if (IsVanished(value.error)) {
+        return {DevicePolicy::Vanished, rootHub, {}};
+    }
+    if (value.error != 0) {
+        ReadFailed(report, rootHub, tree.AttributePath(rootHub, kAuthorizedDefault), value.error);
+        return {DevicePolicy::Unreadable, rootHub, {}};
+    }
+    return {value.value == "1" ? DevicePolicy::LetsIn : DevicePolicy::HoldsBack, rootHub,
+            value.value};
 }
 
 // Writes `value` to the entry's `authorized` unless it holds it already, and says so as `state`.
@@ -187,4 +334,79 @@ void EnableAll(const SysfsTree& tree, Report& report) {
     if (heldBack > 0) {
         report.Count(heldBack, "held back by policy");
     }
+}
+
+namespace {
+
+// "1 on, 2 off, 3 on" for each hub whose ports can be switched: as the hub reports each port's
+// power, so "off" is a port without power; one that a hub without power switching keeps powered
+// reads "on" even after devcon.exe disable.
+std::map<std::string, std::string> PortStates(const PortListing& listing, const SysfsTree& tree) {
+    std::map<std::string, std::string> states;
+    for (const HubPort& port : listing.ports) {
+        const SysfsTree::Attribute disable = tree.Read(port.hub, port.attribute);
+        if (IsVanished(disable.error)) {
+            continue;
+        }
+        std::string& line = states[port.hub];
+        line += (line.empty() ? "" : ", ") + port.name.substr(port.hub.size() + 5) + " " +
+                (disable.error != 0     ? std::string("unreadable: ") + std::strerror(disable.error)
+                 : disable.value == "1" ? "off"
+                                        : "on");
+    }
+    return states;
+}
+
+}  // namespace
+
+void ListStatus(const SysfsTree& tree, Report& report) {
+    const SysfsTree::Listing listing = tree.ListDevices();
+    if (listing.error != 0) {
+        ListFailed(report, tree.DevicesFolder(), listing.error);
+        return;
+    }
+    const DrivesInUse inUse = FindDrivesInUse(tree, report);
+    const PortListing hubPorts = ListSwitchablePorts(tree, PortOrder::NearestFirst);
+    const std::map<std::string, std::string> ports = PortStates(hubPorts, tree);
+    int found = 0;
+    for (const std::string& entry : listing.devices) {
+        const SysfsTree::Attribute authorized = tree.Read(entry, "authorized");
+        if (IsVanished(authorized.error)) {
+            continue;
+        }
+        if (authorized.error != 0) {
+            ReadFailed(report, entry, tree.AttributePath(entry, "authorized"), authorized.error);
+            continue;
+        }
+        std::string state = "running";
+        if (ParseUsbDeviceName(entry)->IsRootHub()) {
+            // What devcon.exe disable leaves on, and why.
+            for (const DriveInUse& drive : inUse.Below(entry)) {
+                state += (state == "running" ? ", held on: " : "; ") + drive.description;
+            }
+        }
+        if (authorized.value == "0") {
+            state = "disabled";
+            if (!ParseUsbDeviceName(entry)->IsRootHub()) {
+                const DevicePolicy policy = PolicyOver(tree, entry, report);
+                if (policy.kind == DevicePolicy::Vanished) {
+                    continue;
+                }
+                if (policy.kind == DevicePolicy::HoldsBack) {
+                    state = policy.HeldBackState();
+                }
+            }
+        }
+        report.Device(DeviceLabel(tree, entry), state);
+        if (const auto hub = ports.find(entry); hub != ports.end()) {
+            report.Device(entry + " ports (power as the hub reports it)", hub->second);
+        }
+        ++found;
+    }
+    if (hubPorts.ports.empty() && hubPorts.withoutDisable > 0) {
+        report.Line(
+            "No hub port can be switched here (no port has \"disable\", as before kernel "
+            "6.0): devcon.exe disable unplugs devices logically, without cutting power.");
+    }
+    report.Line(std::to_string(found) + " matching device(s) found.");
 }

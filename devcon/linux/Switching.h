@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Report.h"
-#include "SysfsTree.h"
+#include "common/linux/SysfsTree.h"
+#include "devcon/Report.h"
 
 // Switches every hub port off (`disable`), farthest from the root first, which cuts the port's
 // power where the hub switches it, then every root hub. The kernel then removes every device below
@@ -14,3 +14,7 @@ void DisableAll(const SysfsTree& tree, Report& report);
 // every hub port still off, then every other device that is off, except where the root hub's
 // authorized_default shows that an authorization policy decides which devices may run.
 void EnableAll(const SysfsTree& tree, Report& report);
+
+// One line per USB device: its name, its product where it tells one, and whether it is running,
+// disabled or held back by an authorization policy; then how many were found.
+void ListStatus(const SysfsTree& tree, Report& report);

@@ -1,12 +1,12 @@
-#include "SysfsFailures.h"
+#include "devcon/linux/SysfsFailures.h"
 
 #include <cerrno>
 #include <cstring>
 #include <string>
 
-#include "BoundedCall.h"
-#include "BoundedWrite.h"
-#include "PrivilegesPointer.h"
+#include "common/linux/PrivilegesPointer.h"
+#include "devcon/BoundedCall.h"
+#include "devcon/linux/Switching.h"
 
 namespace {
 

@@ -3,7 +3,11 @@
 #include <filesystem>
 #include <string_view>
 
-#include "Report.h"
+#include "devcon/Report.h"
+
+// What a bounded write returns for a write that the kernel has not finished within kSwitchBound:
+// not an errno.
+constexpr int kWriteUnfinished = -1;
 
 // The failures of the sysfs layer, each naming the device, the file and the errno, with the fix
 // for that errno. WriteFailed also takes kWriteUnfinished, for a write the kernel has not finished.

@@ -1,4 +1,4 @@
-#include "SysfsLock.h"
+#include "devcon/linux/SysfsLock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

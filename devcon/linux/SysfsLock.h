@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <utility>
 
-#include "SwitchingLock.h"
+#include "devcon/SwitchingLock.h"
 
 // The folder the package creates for the switching lock (systemd-tmpfiles, at every boot):
 // root's and group vantrel's only, so that no other user can hold a switch up.

@@ -3,14 +3,38 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include "Devcon.h"
-#include "FdOutput.h"
-#include "StatusListing.h"
-#include "Switching.h"
-#include "SysfsLock.h"
-#include "SysfsTree.h"
+#include <cerrno>
+
+#include "common/linux/SysfsTree.h"
+#include "devcon/Devcon.h"
+#include "devcon/Output.h"
+#include "devcon/linux/Switching.h"
+#include "devcon/linux/SysfsLock.h"
 
 namespace {
+
+// Writes to a file descriptor (1 or 2) with write(2), each text whole.
+class FdOutput : public Output {
+  public:
+    explicit FdOutput(int fd) : fd_(fd) {}
+    void Write(std::string_view text) override;
+
+  private:
+    int fd_;
+};
+
+void FdOutput::Write(std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t written = write(fd_, text.data(), text.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return;  // nowhere to say anything
+        }
+        text.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
 
 class SysfsDevices : public DeviceLayer {
   public:

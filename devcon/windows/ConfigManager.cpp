@@ -1,6 +1,6 @@
-#include "ConfigManager.h"
+#include "devcon/windows/ConfigManager.h"
 
-#include "SystemDlls.h"
+#include "common/windows/SystemDlls.h"
 
 namespace {
 

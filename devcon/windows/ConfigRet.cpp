@@ -1,4 +1,4 @@
-#include "ConfigRet.h"
+#include "devcon/windows/ConfigRet.h"
 
 #include <iterator>
 

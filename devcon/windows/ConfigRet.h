@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "PnpDevices.h"
+#include "devcon/windows/PnpDevices.h"
 
 // "CR_REMOVE_VETOED (0x17)"; a code Windows has no name for: "CONFIGRET 0x4D".
 std::string ConfigRetText(CONFIGRET result);
@@ -18,7 +18,3 @@ bool IsGone(CONFIGRET result);
 // What `result` from the Configuration Manager's `call` means for the device: done, gone, or
 // refused, with the call, the code by name and number, and what the user can do about it.
 PnpAnswer AnswerFor(std::string_view call, CONFIGRET result);
-
-// The fix for a failure that Device Manager may explain.
-constexpr std::string_view kFixSeeDeviceManager =
-    "Device Manager shows the device's state and problem; try again, or restart Windows";

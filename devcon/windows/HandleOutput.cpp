@@ -1,9 +1,9 @@
-#include "HandleOutput.h"
+#include "devcon/windows/HandleOutput.h"
 
 #include <algorithm>
 #include <string>
 
-#include "WideText.h"
+#include "common/windows/WideText.h"
 
 HandleOutput::HandleOutput(DWORD standardHandle) : handle_(GetStdHandle(standardHandle)) {
     DWORD mode = 0;

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "Output.h"
+#include "devcon/Output.h"
 
 // Writes to a standard handle: a console gets UTF-16 through WriteConsoleW, whatever its code
 // page; a file or pipe gets the UTF-8 bytes through WriteFile, with Windows' "\r\n" line ends.

@@ -1,4 +1,4 @@
-#include "MutexLock.h"
+#include "devcon/windows/MutexLock.h"
 
 namespace {
 

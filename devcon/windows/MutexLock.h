@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "SwitchingLock.h"
+#include "devcon/SwitchingLock.h"
 
 // The switching lock on Windows: a mutex in a private namespace whose boundary holds the
 // Administrators group, shared by the copies of every session. Only a process whose token holds

@@ -47,6 +47,11 @@ constexpr std::string_view kFixRunAsAdministrator =
     "run devcon.exe as administrator: start it from Vantrel, which asks for those rights when "
     "it starts, or from a command prompt opened with \"Run as administrator\"";
 
+// The fix for a failure that Device Manager may explain: a device that did not answer, or that
+// Windows did not switch as asked.
+constexpr std::string_view kFixSeeDeviceManager =
+    "Device Manager shows the device's state and problem; try again, or restart Windows";
+
 class PnpDevices {
   public:
     virtual ~PnpDevices() = default;

@@ -1,17 +1,15 @@
-#include "PnpSwitching.h"
+#include "devcon/windows/PnpSwitching.h"
 
 #include <algorithm>
 #include <memory>
 #include <string>
 #include <string_view>
 
-#include "BoundedCall.h"
-#include "DeviceText.h"
+#include "devcon/BoundedCall.h"
+#include "devcon/DeviceText.h"
 
 namespace {
 
-constexpr std::string_view kFixUnseen =
-    "Device Manager shows the device's state and problem; try again, or restart Windows";
 constexpr std::string_view kFixProblem =
     "Device Manager shows what the problem code means for the device";
 constexpr std::string_view kFixStuck =
@@ -180,7 +178,7 @@ void Switch(PnpDevices& devices, const PnpDevice& device, bool on, Tally& tally,
         report.Failure(
             device.instanceId + ": asked Windows to " + verb + " it, but it shows no change",
             "it is " + StateText(state),
-            state.kind == PnpState::Problem ? kFixProblem : kFixUnseen);
+            state.kind == PnpState::Problem ? kFixProblem : kFixSeeDeviceManager);
     }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "PnpDevices.h"
-#include "Report.h"
+#include "devcon/Report.h"
+#include "devcon/windows/PnpDevices.h"
 
 // "@USB\*" on Windows: the devices whose instance ID begins with USB\, in any case. Host
 // controllers (PCI\...) and every other device are never touched. A switch counts only once the

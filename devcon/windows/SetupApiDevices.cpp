@@ -1,12 +1,12 @@
-#include "SetupApiDevices.h"
+#include "devcon/windows/SetupApiDevices.h"
 
 #include <setupapi.h>
 
 #include <string>
 #include <vector>
 
-#include "ConfigRet.h"
-#include "WideText.h"
+#include "common/windows/WideText.h"
+#include "devcon/windows/ConfigRet.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include "ConfigManager.h"
-#include "PnpDevices.h"
+#include "devcon/windows/ConfigManager.h"
+#include "devcon/windows/PnpDevices.h"
 
 // The devices of this computer: listed through SetupAPI, then found afresh by instance ID
 // (CM_Locate_DevNodeW) right before each read and switch, and read and switched through the

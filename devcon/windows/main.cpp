@@ -5,12 +5,12 @@
 
 #include <cstdlib>
 
-#include "Devcon.h"
-#include "HandleOutput.h"
-#include "MutexLock.h"
-#include "PnpSwitching.h"
-#include "SetupApiDevices.h"
-#include "SystemDlls.h"
+#include "common/windows/SystemDlls.h"
+#include "devcon/Devcon.h"
+#include "devcon/windows/HandleOutput.h"
+#include "devcon/windows/MutexLock.h"
+#include "devcon/windows/PnpSwitching.h"
+#include "devcon/windows/SetupApiDevices.h"
 
 namespace {
 

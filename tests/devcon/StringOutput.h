@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "Output.h"
+#include "devcon/Output.h"
 
 // Output kept in a string, for the tests to compare.
 struct StringOutput : Output {

@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "CommandLine.h"
+#include "devcon/CommandLine.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "DeviceText.h"
+#include "devcon/DeviceText.h"
 
 namespace {
 

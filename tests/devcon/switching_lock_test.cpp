@@ -4,8 +4,8 @@
 #include <chrono>
 #include <string>
 
-#include "StringOutput.h"
-#include "SwitchingLock.h"
+#include "devcon/SwitchingLock.h"
+#include "tests/devcon/StringOutput.h"
 
 using namespace std::chrono_literals;
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "devcon/windows/WideText.h"
+#include "common/windows/WideText.h"
 #include "tests/support/DevconRecord.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "PanelFixture.h"
+#include "tests/panel/PanelFixture.h"
 
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;

@@ -1,4 +1,4 @@
-#include "VirtualLoop.h"
+#include "tests/support/VirtualLoop.h"
 
 #include <algorithm>
 

@@ -3,8 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "window/readiness/Notice.h"
+#include "devcon/Report.h"
+#include "tests/devcon/StringOutput.h"
 #include "window/readiness/NoticeContent.h"
+#include "window/readiness/NoticeText.h"
 
 namespace {
 
@@ -63,6 +65,25 @@ TEST(NoticeContentTest, KeepsTheStartUpTextOnTopAndLeavesOutLinesBeyondAScreenfu
     EXPECT_NE(text.find("\nline 29\n... and 10 more line(s)"), std::string::npos) << text;
     content.Clear();
     EXPECT_TRUE(content.Empty());
+}
+
+// Two runs of the tool's own report, each with its failure and its fix: the notice tells the
+// fix once, after both failures.
+TEST(NoticeContentTest, TellsTheToolsFixesAfterItsFailures) {
+    NoticeContent content;
+    for (const char* hub : {"usb1", "usb2"}) {
+        StringOutput out;
+        StringOutput err;
+        Report report(out, err);
+        report.Failure(std::string(hub) + ": cannot write 0 to authorized", "Permission denied",
+                       "join group vantrel");
+        report.Fixes();
+        content.AddRun({DeviceVerb::Disable, err.text, report.ExitCode()});
+    }
+    EXPECT_EQ(content.Text(),
+              "devcon.exe: usb1: cannot write 0 to authorized: Permission denied\n"
+              "devcon.exe: usb2: cannot write 0 to authorized: Permission denied\n\n"
+              "devcon.exe: to fix: join group vantrel.");
 }
 
 }  // namespace

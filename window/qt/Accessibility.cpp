@@ -1,11 +1,11 @@
-#include "Accessibility.h"
+#include "window/qt/Accessibility.h"
 
 #include <QAccessible>
 #include <QLabel>
 
-#include "MainWindow.h"
-#include "SpinnerAccessible.h"
 #include "window/AccessibleNames.h"
+#include "window/qt/MainWindow.h"
+#include "window/qt/SpinnerAccessible.h"
 
 void DescribeForAssistiveTechnology(MainWindow& window) {
     static const bool factoryInstalled = [] {

@@ -1,4 +1,4 @@
-#include "DevconRuns.h"
+#include "window/qt/DevconRuns.h"
 
 #include <unistd.h>
 
@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "launcher/RunDevcon.h"
-#include "window/readiness/Notice.h"
+#include "window/readiness/NoticeText.h"
 
 DevconRuns::DevconRuns(Listener listener)
     : listener_(std::move(listener)),

@@ -1,4 +1,4 @@
-#include "DisplayGuard.h"
+#include "window/qt/DisplayGuard.h"
 
 #include <QString>
 #include <QtGlobal>

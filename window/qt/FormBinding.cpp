@@ -1,4 +1,4 @@
-#include "FormBinding.h"
+#include "window/qt/FormBinding.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -6,14 +6,13 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 
-#include "MainWindow.h"
+#include "window/SpinnerScale.h"
+#include "window/qt/MainWindow.h"
 
 namespace {
 
-// A spinner's top end is its largest value, while a QScrollBar counts its position from the top.
-// So the position is the value reflected within the range; the same reflection turns it back.
 int Reflect(const ScrollBar& bar, int valueOrPosition) {
-    return bar.Min() + bar.Max() - valueOrPosition;
+    return ReflectInSpinnerRange(bar.Min(), bar.Max(), valueOrPosition);
 }
 
 }  // namespace

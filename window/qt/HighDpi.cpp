@@ -1,4 +1,4 @@
-#include "HighDpi.h"
+#include "window/qt/HighDpi.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,4 +1,4 @@
-#include "MainWindow.h"
+#include "window/qt/MainWindow.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -10,11 +10,11 @@
 #include <QScreen>
 #include <QScrollBar>
 
-#include "Accessibility.h"
-#include "HighDpi.h"
-#include "Taskbar.h"
 #include "window/ControlTable.h"
 #include "window/Twips.h"
+#include "window/qt/Accessibility.h"
+#include "window/qt/HighDpi.h"
+#include "window/qt/Taskbar.h"
 
 // Outside any namespace, as Qt requires: the images are built into the program.
 static void LoadArtwork() {

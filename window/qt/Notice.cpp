@@ -1,4 +1,4 @@
-#include "Notice.h"
+#include "window/qt/Notice.h"
 
 #include <QPushButton>
 #include <QScreen>

@@ -1,4 +1,4 @@
-#include "Platform.h"
+#include "window/qt/Platform.h"
 
 #include <QByteArray>
 #include <QtGlobal>

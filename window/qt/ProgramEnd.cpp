@@ -1,4 +1,4 @@
-#include "ProgramEnd.h"
+#include "window/qt/ProgramEnd.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -12,8 +12,8 @@
 
 #include <cerrno>
 
-#include "DevconRuns.h"
 #include "panel/Form1.h"
+#include "window/qt/DevconRuns.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "SpinnerAccessible.h"
+#include "window/qt/SpinnerAccessible.h"
 
 #include <algorithm>
 #include <cmath>

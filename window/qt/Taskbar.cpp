@@ -1,4 +1,4 @@
-#include "Taskbar.h"
+#include "window/qt/Taskbar.h"
 
 #include <QGuiApplication>
 #include <QStringList>

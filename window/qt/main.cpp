@@ -3,17 +3,17 @@
 
 #include <QApplication>
 
-#include "DevconRuns.h"
-#include "DisplayGuard.h"
-#include "FormBinding.h"
-#include "HighDpi.h"
-#include "MainWindow.h"
-#include "Notice.h"
-#include "Platform.h"
-#include "ProgramEnd.h"
 #include "launcher/DevconPath.h"
 #include "launcher/RunDevcon.h"
 #include "panel/Form1.h"
+#include "window/qt/DevconRuns.h"
+#include "window/qt/DisplayGuard.h"
+#include "window/qt/FormBinding.h"
+#include "window/qt/HighDpi.h"
+#include "window/qt/MainWindow.h"
+#include "window/qt/Notice.h"
+#include "window/qt/Platform.h"
+#include "window/qt/ProgramEnd.h"
 #include "window/readiness/LinuxReadiness.h"
 
 int main(int, char** argv) {

@@ -1,4 +1,4 @@
-#include "LinuxReadiness.h"
+#include "window/readiness/LinuxReadiness.h"
 
 #include <grp.h>
 #include <pwd.h>
@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "RootHubs.h"
+#include "common/linux/SysfsTree.h"
 
 namespace fs = std::filesystem;
 

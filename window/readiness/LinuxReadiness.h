@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "Notice.h"
-#include "SysfsTree.h"
+#include "common/linux/SysfsTree.h"
+#include "window/readiness/NoticeText.h"
 
 // What the check asks of the system, so that tests can stand in for each answer.
 class ProcessAccess {

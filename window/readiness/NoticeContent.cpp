@@ -1,14 +1,14 @@
-#include "NoticeContent.h"
+#include "window/readiness/NoticeContent.h"
 
 #include <algorithm>
 
-#include "Notice.h"
+#include "common/ToolLines.h"
+#include "window/readiness/NoticeText.h"
 
 namespace {
 
 // A notice beyond this many distinct lines would not fit on a screen; the rest are counted.
 constexpr std::size_t kMaxLines = 30;
-constexpr std::string_view kFixPrefix = "devcon.exe: to fix: ";
 
 }  // namespace
 
@@ -18,7 +18,7 @@ void NoticeContent::Count(const std::string& text) {
     if (known != lines_.end()) {
         ++known->runs;
     } else if (lines_.size() < kMaxLines) {
-        lines_.push_back({text, 1, text.starts_with(kFixPrefix)});
+        lines_.push_back({text, 1, text.starts_with(kFixLinePrefix)});
     } else {
         ++linesLeftOut_;
     }

@@ -1,12 +1,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "Notice.h"
+#include "window/readiness/NoticeText.h"
 
-#include "devcon/linux/PrivilegesPointer.h"
+#include "common/linux/PrivilegesPointer.h"
 
-// Every notice the program shows at start, in the words of the README's "If the buttons do
-// nothing".
+// Every notice the program shows at start, as docs/notices.md quotes them.
 std::string NoticeText(const Readiness& r) {
     switch (r.cause) {
         case Cause::Ready:

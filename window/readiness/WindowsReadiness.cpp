@@ -1,4 +1,4 @@
-#include "WindowsReadiness.h"
+#include "window/readiness/WindowsReadiness.h"
 
 #include <windows.h>
 
@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "devcon/windows/WideText.h"
+#include "common/windows/WideText.h"
 #include "launcher/DevconPath.h"
 
 namespace {

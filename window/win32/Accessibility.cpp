@@ -1,4 +1,4 @@
-#include "Accessibility.h"
+#include "window/win32/Accessibility.h"
 
 #include <commctrl.h>
 #include <ole2.h>
@@ -7,11 +7,11 @@
 #include <cwchar>
 #include <string>
 
-#include "MainWindow.h"
-#include "devcon/windows/SystemDlls.h"
-#include "devcon/windows/WideText.h"
+#include "common/windows/SystemDlls.h"
+#include "common/windows/WideText.h"
 #include "window/AccessibleNames.h"
 #include "window/SpinnerScale.h"
+#include "window/win32/MainWindow.h"
 
 namespace {
 

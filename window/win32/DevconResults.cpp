@@ -1,11 +1,11 @@
-#include "DevconResults.h"
+#include "window/win32/DevconResults.h"
 
 #include <deque>
 #include <mutex>
 #include <utility>
 
 #include "launcher/RunDevcon.h"
-#include "window/readiness/Notice.h"
+#include "window/readiness/NoticeText.h"
 
 namespace {
 

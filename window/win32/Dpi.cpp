@@ -1,4 +1,4 @@
-#include "Dpi.h"
+#include "window/win32/Dpi.h"
 
 namespace {
 

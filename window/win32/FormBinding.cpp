@@ -1,8 +1,8 @@
-#include "FormBinding.h"
+#include "window/win32/FormBinding.h"
 
-#include "Accessibility.h"
-#include "devcon/windows/WideText.h"
+#include "common/windows/WideText.h"
 #include "window/SpinnerScale.h"
+#include "window/win32/Accessibility.h"
 
 FormBinding::FormBinding(Form1& form, MainWindow& window)
     : form_(form),

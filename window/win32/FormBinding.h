@@ -4,8 +4,8 @@
 
 #include <array>
 
-#include "MainWindow.h"
 #include "panel/Form1.h"
+#include "window/win32/MainWindow.h"
 
 // Connects the window's controls and timers to Form1, both ways: a click, a scroll step or a
 // timer tick runs the matching procedure once, and every change that Form1 reports shows at once

@@ -1,4 +1,4 @@
-#include "HighContrast.h"
+#include "window/win32/HighContrast.h"
 
 COLORREF LabelTextColour(const Rgb& design, bool highContrast, COLORREF themeText) {
     return highContrast ? themeText : RGB(design.red, design.green, design.blue);

@@ -1,4 +1,4 @@
-#include "InstallerClose.h"
+#include "window/win32/InstallerClose.h"
 
 #include <aclapi.h>
 #include <sddl.h>

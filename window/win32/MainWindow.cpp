@@ -1,15 +1,15 @@
-#include "MainWindow.h"
+#include "window/win32/MainWindow.h"
 
 #include <cmath>
 #include <iterator>
 #include <string>
 
-#include "Accessibility.h"
-#include "Dpi.h"
-#include "HighContrast.h"
-#include "ResourceIds.h"
-#include "devcon/windows/WideText.h"
+#include "common/windows/WideText.h"
 #include "window/Twips.h"
+#include "window/win32/Accessibility.h"
+#include "window/win32/Dpi.h"
+#include "window/win32/HighContrast.h"
+#include "window/win32/ResourceIds.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "Notice.h"
+#include "window/win32/Notice.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "Dpi.h"
-#include "devcon/windows/WideText.h"
+#include "common/windows/WideText.h"
+#include "window/win32/Dpi.h"
 
 namespace {
 

@@ -2,15 +2,15 @@
 
 #include <objbase.h>
 
-#include "DevconResults.h"
-#include "FormBinding.h"
-#include "InstallerClose.h"
-#include "MainWindow.h"
-#include "Notice.h"
-#include "devcon/windows/SystemDlls.h"
+#include "common/windows/SystemDlls.h"
 #include "launcher/RunDevcon.h"
 #include "panel/Form1.h"
 #include "window/readiness/WindowsReadiness.h"
+#include "window/win32/DevconResults.h"
+#include "window/win32/FormBinding.h"
+#include "window/win32/InstallerClose.h"
+#include "window/win32/MainWindow.h"
+#include "window/win32/Notice.h"
 
 // No arguments are read, no files written and nothing is kept between runs: the program is the
 // window, until it is closed.

@@ -5,10 +5,10 @@
 #include <string_view>
 #include <vector>
 
-#include "FakeUsbTree.h"
-#include "Report.h"
-#include "StringOutput.h"
-#include "SysfsTree.h"
+#include "common/linux/SysfsTree.h"
+#include "devcon/Report.h"
+#include "tests/devcon/StringOutput.h"
+#include "tests/devcon/linux/FakeUsbTree.h"
 
 // One run of a devcon command against a fake tree whose kernel reacts to every write.
 struct CommandRun {

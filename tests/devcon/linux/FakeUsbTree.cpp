@@ -1,4 +1,4 @@
-#include "FakeUsbTree.h"
+#include "tests/devcon/linux/FakeUsbTree.h"
 
 #include <stdlib.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FakeUsbTree.h"
+#include "tests/devcon/linux/FakeUsbTree.h"
 
 // The machine the tests switch: an xHCI controller (root hubs usb1 and usb2) with a keyboard and
 // a hub holding a keyboard, a mouse and a second hub with a tablet, and an EHCI controller

@@ -21,8 +21,8 @@
 #include <thread>
 #include <vector>
 
-#include "FakeUsbTree.h"
-#include "UsbMachine.h"
+#include "tests/devcon/linux/FakeUsbTree.h"
+#include "tests/devcon/linux/UsbMachine.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "UsbEntryName.h"
+#include "common/linux/UsbEntryName.h"
 
 namespace {
 

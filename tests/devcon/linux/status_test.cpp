@@ -4,10 +4,10 @@
 #include <fstream>
 #include <string>
 
-#include "CommandRun.h"
-#include "FakeUsbTree.h"
-#include "StatusListing.h"
-#include "UsbMachine.h"
+#include "devcon/linux/Switching.h"
+#include "tests/devcon/linux/CommandRun.h"
+#include "tests/devcon/linux/FakeUsbTree.h"
+#include "tests/devcon/linux/UsbMachine.h"
 
 namespace fs = std::filesystem;
 

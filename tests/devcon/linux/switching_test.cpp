@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "CommandRun.h"
-#include "FakeUsbTree.h"
-#include "Switching.h"
-#include "UsbMachine.h"
+#include "devcon/linux/Switching.h"
+#include "tests/devcon/linux/CommandRun.h"
+#include "tests/devcon/linux/FakeUsbTree.h"
+#include "tests/devcon/linux/UsbMachine.h"
 
 namespace fs = std::filesystem;
 using Strings = std::vector<std::string>;

@@ -7,8 +7,8 @@
 
 #include <filesystem>
 
-#include "FakeUsbTree.h"
-#include "SysfsLock.h"
+#include "devcon/linux/SysfsLock.h"
+#include "tests/devcon/linux/FakeUsbTree.h"
 
 namespace fs = std::filesystem;
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "FakeUsbTree.h"
-#include "SysfsTree.h"
+#include "common/linux/SysfsTree.h"
+#include "tests/devcon/linux/FakeUsbTree.h"
 
 namespace fs = std::filesystem;
 

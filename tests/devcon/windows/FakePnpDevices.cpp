@@ -1,4 +1,4 @@
-#include "FakePnpDevices.h"
+#include "tests/devcon/windows/FakePnpDevices.h"
 
 #include <windows.h>
 

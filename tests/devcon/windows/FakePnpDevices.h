@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "PnpDevices.h"
+#include "devcon/windows/PnpDevices.h"
 
 // Windows' device tree as the switching logic meets it: a device disabled takes every device
 // below it away (Windows removes them), and enabled brings them back as they were. Faults are

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "MutexLock.h"
+#include "devcon/windows/MutexLock.h"
 #include "tests/support/win32/Sandbox.h"
 
 namespace fs = std::filesystem;

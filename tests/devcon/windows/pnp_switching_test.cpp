@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "ConfigRet.h"
-#include "ExitCodes.h"
-#include "FakePnpDevices.h"
-#include "PnpSwitching.h"
-#include "Report.h"
-#include "StringOutput.h"
+#include "devcon/ExitCodes.h"
+#include "devcon/Report.h"
+#include "devcon/windows/ConfigRet.h"
+#include "devcon/windows/PnpSwitching.h"
+#include "tests/devcon/StringOutput.h"
+#include "tests/devcon/windows/FakePnpDevices.h"
 
 using Strings = std::vector<std::string>;
 

@@ -1,4 +1,4 @@
-#include "Sandbox.h"
+#include "tests/support/win32/Sandbox.h"
 
 #include <fstream>
 

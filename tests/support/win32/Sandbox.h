@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "devcon/windows/WideText.h"
+#include "common/windows/WideText.h"
 #include "tests/support/DevconRecord.h"
 
 // Test helpers for the Windows programs, which run under Wine.

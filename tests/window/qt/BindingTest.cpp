@@ -1,5 +1,3 @@
-#include "BindingTest.h"
-
 #include <QAccessible>
 #include <QAccessibleValueInterface>
 #include <QCheckBox>
@@ -10,9 +8,34 @@
 #include <QStyleOptionButton>
 #include <QTest>
 
+#include <memory>
 #include <utility>
 
-#include "WindowFixture.h"
+#include "tests/window/qt/WindowFixture.h"
+
+// Mouse clicks reach Form1, Form1's changes reach the widgets, and the QTimers run its ticks.
+class BindingTest : public WindowTest {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+
+    void clicksReachTheModel_data();
+    void clicksReachTheModel();
+    void aClickedBoxTicksOnceAndUnticksOnTheNextClick();
+    void spinnerArrowsStepByOne_data();
+    void spinnerArrowsStepByOne();
+    void modelChangesShowOnTheWidgets();
+    void assistiveTechnologySetsTheHoursTheRightWayRound();
+    void timersArePreciseAtTheirIntervals();
+    void aRunningTimerKeepsItsPhase();
+    void burstRunsOnTimer2AndUsbOffStopsIt();
+    void autoOnSwitchesOnAndUnticksTheBox();
+
+  private:
+    std::unique_ptr<WindowFixture> fixture_;
+};
 
 namespace {
 
@@ -224,3 +247,6 @@ void BindingTest::autoOnSwitchesOnAndUnticksTheBox() {
     QVERIFY(!f.binding.TimerFor(f.form.Timer1).isActive());
     QVERIFY(f.binding.TimerFor(f.form.Timer2).isActive());
 }
+
+QTEST_MAIN(BindingTest)
+#include "BindingTest.moc"

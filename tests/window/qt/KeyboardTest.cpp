@@ -1,14 +1,37 @@
-#include "KeyboardTest.h"
-
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
 
+#include <memory>
 #include <vector>
 
-#include "WindowFixture.h"
+#include "tests/window/qt/WindowFixture.h"
 #include "window/ControlTable.h"
+
+// Tab order, the spinners' arrow keys, Space, and the keys that must press nothing.
+class KeyboardTest : public WindowTest {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+
+    void tabVisitsTheTenControlsInOrder();
+    void shiftTabGoesBack();
+    void spaceOnAButtonPressesIt();
+    void spaceOnABoxTogglesIt_data();
+    void spaceOnABoxTogglesIt();
+    void arrowKeysStepTheSpinner_data();
+    void arrowKeysStepTheSpinner();
+    void arrowKeysStopAtTheEnds_data();
+    void arrowKeysStopAtTheEnds();
+    void enterAndEscapePressNothing_data();
+    void enterAndEscapePressNothing();
+
+  private:
+    std::unique_ptr<WindowFixture> fixture_;
+};
 
 namespace {
 
@@ -184,3 +207,6 @@ void KeyboardTest::enterAndEscapePressNothing() {
     QVERIFY(!f.binding.TimerFor(f.form.Timer1).isActive());
     QVERIFY(!f.binding.TimerFor(f.form.Timer2).isActive());
 }
+
+QTEST_MAIN(KeyboardTest)
+#include "KeyboardTest.moc"

@@ -1,5 +1,3 @@
-#include "LayoutTest.h"
-
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QFontDatabase>
@@ -15,10 +13,37 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 
-#include "WindowFixture.h"
+#include "tests/window/qt/WindowFixture.h"
 #include "window/ControlTable.h"
 #include "window/Twips.h"
+
+// What the window shows at start, where, and how.
+class LayoutTest : public WindowTest {
+    Q_OBJECT
+
+  private slots:
+    void init();
+    void cleanup();
+
+    void startState();
+    void captions_data();
+    void captions();
+    void clientAreaAtTheScreensDensity();
+    void geometry_data();
+    void geometry();
+    void windowIsFixedWithOnlyACloseBox();
+    void fontsAndLook();
+    void textFitsItsBox_data();
+    void textFitsItsBox();
+    void laterControlsLieOnTop_data();
+    void laterControlsLieOnTop();
+    void pictureAndIcon();
+
+  private:
+    std::unique_ptr<WindowFixture> fixture_;
+};
 
 namespace {
 
@@ -301,3 +326,6 @@ void LayoutTest::pictureAndIcon() {
     QVERIFY(std::abs(drawn.top() - ink.top() * sy) <= 2);
     QVERIFY(std::abs(drawn.bottom() - ink.bottom() * sy) <= 2);
 }
+
+QTEST_MAIN(LayoutTest)
+#include "LayoutTest.moc"

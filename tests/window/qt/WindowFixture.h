@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+#include <QObject>
 #include <QTest>
 #include <QWidget>
 
@@ -9,7 +11,17 @@
 
 #include "panel/Form1.h"
 #include "window/qt/FormBinding.h"
+#include "window/qt/HighDpi.h"
 #include "window/qt/MainWindow.h"
+
+// The base of each test class, run by QTEST_MAIN on the screen given on the command line
+// (-platform offscreen:configfile=...): scaling set up as in the program before the application
+// exists, and that screen's own density, where QTEST_MAIN would have every screen at 96 DPI.
+class WindowTest : public QObject {
+  public:
+    static void initMain() { PrepareHighDpiScaling(); }
+    WindowTest() { QCoreApplication::setAttribute(Qt::AA_Use96Dpi, false); }
+};
 
 // The program's window bound to a Form1 whose launches are recorded instead of run.
 struct WindowFixture {

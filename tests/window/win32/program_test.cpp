@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "devcon/windows/WideText.h"
+#include "common/windows/WideText.h"
 #include "tests/support/win32/Sandbox.h"
 #include "window/ControlTable.h"
 #include "window/win32/MainWindow.h"

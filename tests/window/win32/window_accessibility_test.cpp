@@ -9,7 +9,7 @@
 #include <set>
 #include <string>
 
-#include "WindowFixture.h"
+#include "tests/window/win32/WindowFixture.h"
 #include "window/win32/HighContrast.h"
 
 namespace {

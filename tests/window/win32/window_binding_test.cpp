@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include "WindowFixture.h"
+#include "tests/window/win32/WindowFixture.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "WindowFixture.h"
-#include "devcon/windows/WideText.h"
+#include "common/windows/WideText.h"
+#include "tests/window/win32/WindowFixture.h"
 #include "window/ControlTable.h"
 #include "window/Twips.h"
 #include "window/win32/Dpi.h"

@@ -1,4 +1,4 @@
-#include "UsbEntryName.h"
+#include "common/linux/UsbEntryName.h"
 
 #include <charconv>
 

@@ -50,3 +50,7 @@ class SysfsTree {
 constexpr bool IsVanished(int error) {
     return error == ENOENT || error == ENODEV;
 }
+
+// The root hubs of the tree ("usb1", "usb2", ...), in bus order: what devcon.exe switches first,
+// and the only entries the udev rule opens to group vantrel.
+SysfsTree::Listing ListRootHubs(const SysfsTree& tree);

@@ -1,4 +1,4 @@
-#include "SysfsTree.h"
+#include "common/linux/SysfsTree.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -11,7 +11,7 @@
 #include <system_error>
 #include <utility>
 
-#include "UsbEntryName.h"
+#include "common/linux/UsbEntryName.h"
 
 namespace fs = std::filesystem;
 
@@ -115,4 +115,11 @@ int SysfsTree::Write(const std::string& entry, std::string_view attribute,
         observer_(entry, attribute, value, error);
     }
     return error;
+}
+
+SysfsTree::Listing ListRootHubs(const SysfsTree& tree) {
+    SysfsTree::Listing listing = tree.ListDevices();
+    std::erase_if(listing.devices,
+                  [](const std::string& entry) { return !ParseUsbDeviceName(entry)->IsRootHub(); });
+    return listing;
 }

@@ -1,4 +1,4 @@
-#include "WideText.h"
+#include "common/windows/WideText.h"
 
 #include <windows.h>
 

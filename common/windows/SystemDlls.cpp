@@ -1,4 +1,4 @@
-#include "SystemDlls.h"
+#include "common/windows/SystemDlls.h"
 
 #include <string>
 
