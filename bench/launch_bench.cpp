@@ -1,11 +1,11 @@
 // What a launch costs the user-interface thread: RunDevcon against a bare posix_spawn of the same
-// tool, and one "USB On" (six launches). The tool is the no-op devcon.exe built beside this
+// tool, and one "USB On" (its enables at once). The tool is the no-op devcon.exe built beside this
 // benchmark, so nothing here touches a device.
 //
 // With VANTREL_SYSFS_ROOT set (bench/usb_on_bench.sh: a copy of this program beside the real
-// Linux devcon.exe, on a fake sysfs tree), it instead times the 14 runs of one "USB On" from the
+// Linux devcon.exe, on a fake sysfs tree), it instead times every run of one "USB On" from the
 // first start to the last run's end, started all at once as before the launch queue and through
-// it, against 14 times one run.
+// it, against that many times one run.
 #include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# One "USB On" (14 runs) with the real Linux devcon.exe on a fake sysfs tree, never the real
+# Every run of one "USB On" with the real Linux devcon.exe on a fake sysfs tree, never the real
 # /sys: from the first start to the last run's end, all started at once and through the launch
-# queue, against 14 times one run (figures, not a test). Needs the `linux` preset built.
+# queue, against that many times one run (figures, not a test). Needs the `linux` preset built.
 #   bench/usb_on_bench.sh [ROOT_HUBS]   (default 4)
 set -euo pipefail
 cd "$(dirname "$0")/.."
