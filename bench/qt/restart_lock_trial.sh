@@ -6,27 +6,13 @@
 #   bench/qt/restart_lock_trial.sh [TRIALS]   (default 30). Needs the `linux` preset built.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-source tests/support/lib.sh
-source tests/support/xvfb.sh
 build=build/linux
-eval "$("$build/tests/form1_timing")"
+source bench/qt/lib.sh
 trials=${1:-30}
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-lock-XXXXXX")
-pid=
 holder=
-cleanup() {
-    [ -z "$pid" ] || kill -9 "$pid" 2>/dev/null || true
-    [ -z "$holder" ] || kill "$holder" 2>/dev/null || true
-    xvfb_stop "$work/xvfb"
-    rm -rf "$work"
-}
-trap cleanup EXIT
-xvfb_start "$work/xvfb"
-mkdir -p "$work/program"
-cp "$build/bin/vantrel" "$work/program/vantrel"
-cp "$build/bin/devcon.exe" "$work/program/devcon.exe"
-export VANTREL_SYSFS_ROOT="$work/sys"
+bench_stop_more() { [ -z "$holder" ] || kill "$holder" 2>/dev/null || true; }
+bench_start lock "$build/bin/devcon.exe"
 devices="$VANTREL_SYSFS_ROOT/bus/usb/devices"
 for bus in 1 2 3 4; do
     mkdir -p "$devices/usb$bus"

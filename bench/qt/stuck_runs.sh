@@ -7,13 +7,10 @@
 # Usage: bench/qt/stuck_runs.sh [CLICKS]   (default 200). Needs the `linux` preset built.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-source tests/support/lib.sh
-source tests/support/xvfb.sh
 build=build/linux
+source bench/qt/lib.sh
 clicks=${1:-200}
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-stuck-XXXXXX")
-pid=
 # The stand-ins this script started: found by the file they run, ended by their process ID.
 tools() {
     local p
@@ -21,21 +18,12 @@ tools() {
         [ "$(readlink "$p/exe" 2>/dev/null)" != "$work/program/devcon.exe" ] || echo "${p#/proc/}"
     done
 }
-cleanup() {
-    [ -z "$pid" ] || kill -9 "$pid" 2>/dev/null || true
+bench_stop_more() {
     local tool
     for tool in $(tools); do kill -9 "$tool" 2>/dev/null || true; done
-    xvfb_stop "$work/xvfb"
-    rm -rf "$work"
 }
-trap cleanup EXIT
-xvfb_start "$work/xvfb"
-mkdir -p "$work/program"
-cp "$build/bin/vantrel" "$work/program/vantrel"
-cp "$build/tests/recording_devcon" "$work/program/devcon.exe"
-export VANTREL_SYSFS_ROOT="$work/sys" DEVCON_LOG="$work/devcon.log"
-mkdir -p "$VANTREL_SYSFS_ROOT/bus/usb/devices/usb1"
-echo 1 >"$VANTREL_SYSFS_ROOT/bus/usb/devices/usb1/authorized"
+bench_start stuck "$build/tests/recording_devcon"
+export DEVCON_LOG="$work/devcon.log"
 : >"$DEVCON_LOG"
 
 start_program() {

@@ -10,33 +10,16 @@
 # temporary folder, beside the recording devcon.exe of the tests.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
-source tests/support/lib.sh
-source tests/support/xvfb.sh
 build=build/linux
-eval "$("$build/tests/form1_timing")"
+source bench/qt/lib.sh
 start_runs=${1:-15}
 burst_runs=${2:-5}
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/vantrel-bench-XXXXXX")
-pid=
-cleanup() {
-    [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
-    xvfb_stop "$work/xvfb"
-    rm -rf "$work"
-}
-trap cleanup EXIT
-xvfb_start "$work/xvfb"
-mkdir -p "$work/program"
-cp "$build/bin/vantrel" "$work/program/vantrel"
-cp "$build/tests/recording_devcon" "$work/program/devcon.exe"
+bench_start bench "$build/tests/recording_devcon"
 cp "$build/bench/qt/empty_window" "$work/empty_window"
 cp "$build/bench/qt/text_window" "$work/text_window"
 export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-# A fake sysfs tree that the program finds ready, so that it shows no notice at start.
-export VANTREL_SYSFS_ROOT="$work/sys"
-mkdir -p "$VANTREL_SYSFS_ROOT/bus/usb/devices/usb1"
-echo 1 >"$VANTREL_SYSFS_ROOT/bus/usb/devices/usb1/authorized"
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 

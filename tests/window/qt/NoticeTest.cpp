@@ -25,7 +25,7 @@ void NoticeTest::showsTheStartUpCheckOverAUsableWindow() {
     Notice shown(fixture.window);
     shown.ShowReadiness(NoticeText(Readiness{}));
     QVERIFY(shown.Box() == nullptr);
-    const Readiness notAMember{Cause::NotInGroup, "/sys/bus/usb/devices/usb2/authorized", "alice",
+    const Readiness notAMember{Cause::NotInGroup, "tree/bus/usb/devices/usb2/authorized", "alice",
                                EACCES};
     shown.ShowReadiness(NoticeText(notAMember));
     QMessageBox* notice = shown.Box();
